@@ -1,0 +1,6 @@
+#include "App.h"
+
+int main()
+{
+    return runGame();
+}

@@ -1,0 +1,335 @@
+#include "App.h"
+
+#include "AssetFiles.h"
+#include "Fatal.h"
+#include "Game.h"
+#include "Gamma.h"
+#include "Globals.h"
+#include "IniFile.h"
+#include "Menu.h"
+#include "MessageList.h"
+#include "ResizeListeners.h"
+#include "Settings.h"
+#include "Window.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <IL/ilut.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+struct LoopState {
+    float lastFrameTime = 0.0f;
+    float nextTitleUpdate = 0.0f;
+    int frameCount = 0;
+    float measuredFps = 0.0f;
+    bool reload = false;
+};
+
+float clockNow()
+{
+    return static_cast<float>(glfwGetTime());
+}
+
+void glfwErrorLog(int code, const char* description)
+{
+    std::cout << "GLFW error " << code << ": " << description << std::endl;
+}
+
+// Prints the failure line, restores the display and waits like the fatal path, but
+// lets main return its own exit code.
+int startupFailure(const std::string& message)
+{
+    std::cout << "ERROR: " << message << std::endl;
+    restoreGammaCorrection();
+    consolePause();
+    return 1;
+}
+
+void updateProjection()
+{
+    Camera& camera = gGame.m_camera;
+    camera.aspect = static_cast<float>(gWindowWidth) / static_cast<float>(gWindowHeight);
+    gGame.m_projection = camera.getProjection();
+}
+
+void drawFpsText(const LoopState& loop)
+{
+    if (!gShowFps || !gFontMono)
+        return;
+    char text[64];
+    if (loop.measuredFps > 0.0f)
+        std::snprintf(text, sizeof text, "%.0f FPS (%.1f ms)", loop.measuredFps, 1000.0f / loop.measuredFps);
+    else
+        std::snprintf(text, sizeof text, "-- FPS");
+    gFontMono->restoreStyle();
+    gFontMono->style.color = glm::vec3(1.0f, 1.0f, 0.0f);
+    gFontMono->style.scaleX = gFontMono->style.scaleY = 0.5f;
+    gFontMono->render(nullptr, false, 0.01f * gWindowWidth, 0.01f * gWindowHeight, text);
+}
+
+void updateTitle(LoopState& loop)
+{
+    const float now = clockNow();
+    if (now < loop.nextTitleUpdate)
+        return;
+    if (gShowFps) {
+        loop.measuredFps = loop.frameCount / (now - loop.nextTitleUpdate + 1.0f);
+        std::ostringstream text;
+        text.setf(std::ios::fixed);
+        text.precision(6);
+        text << " FPS: " << static_cast<int>(loop.measuredFps) << " (" << 1000.0f / loop.measuredFps << " ms/frame)";
+        gFpsText = text.str();
+        updateWindowTitle();
+    }
+    loop.frameCount = 0;
+    loop.nextTitleUpdate = clockNow() + 1.0f;
+}
+
+void applyWindowChanges(LoopState& loop)
+{
+    if (!gResizePending && gFullscreenRequested == gFullscreen)
+        return;
+    const bool switching = gFullscreenRequested != gFullscreen;
+    if (switching) {
+        gFullscreen = gFullscreenRequested;
+        std::cout << "Switching to " << (gFullscreen ? "full screen" : "windowed") << " mode" << std::endl;
+        switchWindowMode();
+    }
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(gWindow, &width, &height);
+    // A minimised window reports 0 x 0: keep the resize pending until it has a size.
+    if (width < 1 || height < 1) {
+        gResizePending = true;
+        return;
+    }
+    gResizePending = false;
+    gWindowWidth = width;
+    gWindowHeight = height;
+    std::cout << "New window size: " << gWindowWidth << "x" << gWindowHeight << std::endl;
+    updateProjection();
+    notifyResizeListeners();
+    loop.lastFrameTime = clockNow();
+}
+
+void loadLevel(LoopState& loop, bool skipLoadingScreen)
+{
+    if (gGame.isInitialized())
+        gGame.cleanup();
+    gGame.init(gCurrentLevel, skipLoadingScreen);
+    gGame.m_camera.setMaxRadius(50.0f);
+    gGame.m_camera.saveResetState();
+    gGame.setCursorCaptured(true);
+    gGame.processInput(-1.0f);
+    updateProjection();
+    loop.lastFrameTime = clockNow();
+}
+
+void progressLevels(LoopState& loop)
+{
+    loop.reload = false;
+    if (gMenuActive || !gGame.isInitialized() || !gGame.m_nextLevelRequested)
+        return;
+    if (gCurrentLevel < 3) {
+        gCurrentLevel += 1;
+        loop.reload = true;
+    } else {
+        gGame.cleanup();
+        gMenuActive = true;
+        openMenu(false);
+        gGame.setCursorCaptured(false);
+    }
+}
+
+// Acts on the menu's choice; returns true when a level must be loaded.
+bool actOnMenu(LoopState& loop)
+{
+    if (!gMenuActive || !gMenu || !gMenu->m_done)
+        return false;
+    closeMenu();
+    gMenuActive = false;
+    switch (gMenu->m_exit_status) {
+    case MENU_EXIT:
+        glfwSetWindowShouldClose(gWindow, GLFW_TRUE);
+        return false;
+    case MENU_RESUME:
+        if (!gGame.isInitialized())
+            fatalError("Unexpected: resume chosen, but game is not initialized");
+        gGame.setCursorCaptured(true);
+        loop.lastFrameTime = clockNow();
+        return false;
+    case MENU_LEVEL_1:
+        gCurrentLevel = 1;
+        if (gDevKeysEnabled && glfwGetKey(gWindow, GLFW_KEY_LEFT_SHIFT) == GLFW_PRESS &&
+            glfwGetKey(gWindow, GLFW_KEY_LEFT_CONTROL) == GLFW_PRESS)
+            gCurrentLevel = 99;
+        return true;
+    case MENU_LEVEL_2:
+        gCurrentLevel = 2;
+        return true;
+    case MENU_LEVEL_3:
+        gCurrentLevel = 3;
+        return true;
+    default:
+        fatalError("Unexpected menu exit status");
+    }
+}
+
+void runMainLoop(LoopState& loop)
+{
+    do {
+        if (gMenuActive)
+            renderMenu();
+        else
+            gGame.render();
+        drawFpsText(loop);
+        gMessages.draw();
+
+        const float dt = clockNow() - loop.lastFrameTime;
+        loop.lastFrameTime = clockNow();
+        glfwPollEvents();
+
+        if (gMenuActive && gMenu)
+            gMenu->update(dt);
+        else
+            gGame.processInput(dt);
+        if (!gMenuActive)
+            gGame.update(dt);
+
+        glfwSwapBuffers(gWindow);
+        // Sound system update goes here once the sound system is in place.
+        gMessages.update(dt);
+        gFrameCounter += 1;
+        loop.frameCount += 1;
+
+        updateTitle(loop);
+        applyWindowChanges(loop);
+        progressLevels(loop);
+        const bool menuChoseLevel = actOnMenu(loop);
+        if (loop.reload || menuChoseLevel)
+            loadLevel(loop, false);
+        if (gBrightnessChanged) {
+            applyBrightness();
+            gBrightnessChanged = false;
+        }
+    } while (!glfwWindowShouldClose(gWindow));
+}
+
+} // namespace
+
+void applyBrightness()
+{
+    std::cout << "Brightness: " << gBrightness << std::endl;
+    char text[64];
+    std::snprintf(text, sizeof text, "Brightness %.0f%%", gBrightness * 100.0f);
+    gMessages.add(gFontMono, glm::vec3(0.0f, 1.0f, 0.0f), 1.0f, text, 0.5f, 0.5f, 1.0f, MessageId::Brightness);
+    // Every registered shader program receives "globalBrightnessMultiplier" here once
+    // the shader registry is in place.
+    glUseProgram(0);
+}
+
+int runGame()
+{
+    initConsole();
+
+    // 1-2: asset directory and settings
+    locateAssetsDir();
+    std::unique_ptr<INIReader> settings = openIniReader(gAssetsDir + "/settings.ini");
+    readSettings(*settings, gGame);
+
+    // 3-4: menu or level, and the menu's text pages
+    gMenuActive = gCurrentLevel == 0;
+    loadMenuTexts();
+
+    // 5: sound system (created here once the sound system is in place)
+
+    // 6-7: GLFW and the window
+    glfwSetErrorCallback(glfwErrorLog);
+    if (!glfwInit())
+        return startupFailure("Failed to init GLFW");
+    setGammaGlfwAlive(true);
+    createWindow();
+
+    // 8-9: gamma ramp, camera aspect
+    if (gDoGammaCorrection)
+        applyGammaCorrection(gGamma);
+    gGame.m_camera.aspect = static_cast<float>(gWindowWidth) / static_cast<float>(gWindowHeight);
+
+    // 10: OpenGL entry points
+    glewExperimental = GL_TRUE;
+    const GLenum glewResult = glewInit();
+    if (glewResult != GLEW_OK) {
+        return startupFailure(std::string("Failed to init GLEW: ") +
+                              reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+    }
+
+    // 11: image library
+    ilInit();
+    iluInit();
+    ilutInit();
+    ilutRenderer(ILUT_OPENGL);
+    glGetError();
+
+    // 12-13: shader programs and default textures (added with the renderer)
+    // 14: physics context (added with the world)
+    // 15: fonts (added with the text renderer)
+
+    // 16-17: menu, message list and title callback
+    gMenu = new Menu();
+    gGame.m_messages = &gMessages;
+    gGame.m_updateWindowTitle = updateWindowTitle;
+
+    // 18-19: global GL state and projection
+    glViewport(0, 0, gWindowWidth, gWindowHeight);
+    glClearColor(0.2f, 0.2f, 0.2f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    setWireframe(false);
+    if (gBackfaceCulling)
+        glEnable(GL_CULL_FACE);
+    else
+        glDisable(GL_CULL_FACE);
+    gGame.m_projection = gGame.m_camera.getProjection();
+
+    // 20-22: menu first, or straight into the configured level
+    if (gMenuActive)
+        openMenu(false);
+    LoopState loop;
+    loop.frameCount = 0;
+    loop.nextTitleUpdate = clockNow() + 1.0f;
+    if (!gMenuActive) {
+        gGame.init(gCurrentLevel, true);
+        gGame.m_camera.saveResetState();
+        gGame.processInput(-1.0f);
+        gGame.leaveLoadingScreen();
+        gGame.m_paused = true;
+    }
+
+    // 23: the main loop
+    loop.lastFrameTime = clockNow();
+    runMainLoop(loop);
+
+    // Shutdown
+    std::cout << "Shutting down" << std::endl;
+    if (gDoGammaCorrection)
+        restoreGammaCorrection();
+    // Shader programs are deleted here once the shader registry is in place.
+    gGame.cleanup();
+    // The physics context is released here once it exists.
+    delete gMenu;
+    gMenu = nullptr;
+    // Fonts and the font library are released here once the text renderer is in place.
+    // The sound system is closed here once it exists.
+    // The default textures are deleted here once they exist.
+    setGammaGlfwAlive(false);
+    glfwTerminate();
+    gWindow = nullptr;
+    std::cout << "Bye" << std::endl;
+    return 0;
+}

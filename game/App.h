@@ -1,0 +1,8 @@
+// The program: start-up, the main loop and shutdown.
+#pragma once
+
+// Runs the game; returns the process exit code.
+int runGame();
+
+// Logs, shows and uploads a changed brightness to every shader program.
+void applyBrightness();

@@ -1,0 +1,93 @@
+#include "Game.h"
+
+#include "Globals.h"
+#include "ResizeListeners.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <iostream>
+
+Game gGame;
+
+namespace {
+
+void onGameResize(void* listener, int)
+{
+    static_cast<Game*>(listener)->onResize();
+}
+
+} // namespace
+
+Game::Game()
+{
+    m_camera.saveResetState();
+    registerResizeListener(this, onGameResize);
+}
+
+Game::~Game()
+{
+    if (m_initialized)
+        cleanup();
+    unregisterResizeListener(this);
+}
+
+void Game::init(int level, bool skipLoadingScreen)
+{
+    if (m_initialized) {
+        std::cout << "Game already initialized" << std::endl;
+        return;
+    }
+    m_initialized = true;
+    m_levelNumber = level;
+    m_nextLevelRequested = false;
+    m_endSequence = false;
+    m_paused = false;
+    m_loadingScreen = !skipLoadingScreen;
+}
+
+void Game::cleanup()
+{
+    if (!m_initialized)
+        return;
+    m_initialized = false;
+    m_loadingScreen = false;
+}
+
+void Game::processInput(float) {}
+
+void Game::update(float) {}
+
+void Game::render()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void Game::onKey(int key, int, int action, int)
+{
+    if (action != GLFW_PRESS)
+        return;
+    if (m_loadingScreen) {
+        leaveLoadingScreen();
+        return;
+    }
+    if (key == GLFW_KEY_SPACE && m_paused) {
+        m_paused = false;
+        if (m_updateWindowTitle)
+            m_updateWindowTitle();
+    }
+}
+
+void Game::onResize() {}
+
+void Game::setCursorCaptured(bool captured)
+{
+    m_cursorCaptured = captured;
+    if (gWindow)
+        glfwSetInputMode(gWindow, GLFW_CURSOR, captured ? GLFW_CURSOR_DISABLED : GLFW_CURSOR_NORMAL);
+}
+
+void Game::leaveLoadingScreen()
+{
+    m_loadingScreen = false;
+}

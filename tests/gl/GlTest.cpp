@@ -1,0 +1,60 @@
+#include "GlTest.h"
+
+#include "AssetFiles.h"
+#include "FrameGlobals.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <IL/ilut.h>
+
+#include <iostream>
+
+namespace {
+GLFWwindow* gTestWindow = nullptr;
+}
+
+GLFWwindow* GlEnvironment::window()
+{
+    return gTestWindow;
+}
+
+void GlEnvironment::SetUp()
+{
+    ASSERT_TRUE(glfwInit()) << "glfwInit failed (is DISPLAY set?)";
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    gTestWindow = glfwCreateWindow(1280, 768, "gl tests", nullptr, nullptr);
+    ASSERT_NE(gTestWindow, nullptr) << "no OpenGL 4.3 core context";
+    glfwMakeContextCurrent(gTestWindow);
+    glewExperimental = GL_TRUE;
+    ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
+    glGetError();
+    ilInit();
+    iluInit();
+    ilutInit();
+    ilutRenderer(ILUT_OPENGL);
+    glGetError();
+    glfwGetFramebufferSize(gTestWindow, &gWindowWidth, &gWindowHeight);
+    locateAssetsDir();
+}
+
+void GlEnvironment::TearDown()
+{
+    if (gTestWindow)
+        glfwDestroyWindow(gTestWindow);
+    gTestWindow = nullptr;
+    glfwTerminate();
+}
+
+void GlTest::SetUp()
+{
+    ASSERT_NE(GlEnvironment::window(), nullptr);
+    glGetError();
+}
+
+void GlTest::TearDown()
+{
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}

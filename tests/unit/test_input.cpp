@@ -1,0 +1,234 @@
+#include "AudioSettings.h"
+#include "Game.h"
+#include "Globals.h"
+#include "Menu.h"
+#include "MessageList.h"
+#include "Window.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+// The key callback driven directly, without a window: only keys that do not reach
+// into OpenGL are used here.
+class KeyCallbackTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gMessages.clear();
+        gMasterVolume = 1.0f;
+        gMasterVolumeMax = 1.0f;
+        gSoundMuted = false;
+        gBrightness = 1.0f;
+        gBrightnessChanged = false;
+        gDevKeysEnabled = false;
+        gAllowDevKeys = true;
+        gMenuActive = false;
+        gShowFps = false;
+        gFullscreen = gFullscreenRequested = false;
+        testing::internal::CaptureStdout();
+    }
+    void TearDown() override
+    {
+        testing::internal::GetCapturedStdout();
+        gMessages.clear();
+        gMenuActive = false;
+    }
+    static void press(int key, int mods = 0, int action = GLFW_PRESS)
+    {
+        keyCallback(nullptr, key, 0, action, mods);
+    }
+    static std::string lastMessage()
+    {
+        return gMessages.messages().empty() ? "" : gMessages.messages().back()->text;
+    }
+};
+
+TEST_F(KeyCallbackTest, VolumeRisesWhileHeldAndStopsAtTheMaximum)
+{
+    gMasterVolume = 0.8f;
+    press(GLFW_KEY_F5);
+    for (int i = 0; i < 10; ++i)
+        press(GLFW_KEY_F5, 0, GLFW_REPEAT);
+    EXPECT_FLOAT_EQ(gMasterVolume, 1.0f);
+    EXPECT_EQ(lastMessage(), "Sound volume 100%");
+    EXPECT_EQ(gMessages.messages().size(), 1u);
+
+    press(GLFW_KEY_F5, GLFW_MOD_SHIFT);
+    EXPECT_FLOAT_EQ(gMasterVolume, 0.95f);
+    EXPECT_EQ(lastMessage(), "Sound volume 95%");
+    for (int i = 0; i < 30; ++i)
+        press(GLFW_KEY_F5, GLFW_MOD_SHIFT, GLFW_REPEAT);
+    EXPECT_FLOAT_EQ(gMasterVolume, 0.0f);
+    press(GLFW_KEY_F5, 0, GLFW_RELEASE);
+    EXPECT_FLOAT_EQ(gMasterVolume, 0.0f);
+}
+
+TEST_F(KeyCallbackTest, VolumePercentIsOfTheConfiguredMaximum)
+{
+    gMasterVolumeMax = 2.0f;
+    gMasterVolume = 1.0f;
+    press(GLFW_KEY_F5);
+    EXPECT_EQ(lastMessage(), "Sound volume 52%");
+}
+
+TEST_F(KeyCallbackTest, CtrlF5TogglesMuteWithoutChangingVolume)
+{
+    press(GLFW_KEY_F5, GLFW_MOD_CONTROL);
+    EXPECT_TRUE(gSoundMuted);
+    EXPECT_EQ(lastMessage(), "Sound off");
+    press(GLFW_KEY_F5, GLFW_MOD_SHIFT);
+    EXPECT_TRUE(gSoundMuted);
+    EXPECT_FLOAT_EQ(gMasterVolume, 0.95f);
+    press(GLFW_KEY_F5, GLFW_MOD_CONTROL);
+    EXPECT_FALSE(gSoundMuted);
+    EXPECT_EQ(lastMessage(), "Sound on");
+}
+
+TEST_F(KeyCallbackTest, BrightnessStepsAndReset)
+{
+    press(GLFW_KEY_F10);
+    press(GLFW_KEY_F10);
+    press(GLFW_KEY_F10);
+    EXPECT_NEAR(gBrightness, 1.15f, 1e-6f);
+    EXPECT_TRUE(gBrightnessChanged);
+    press(GLFW_KEY_F10, GLFW_MOD_SHIFT);
+    EXPECT_NEAR(gBrightness, 1.10f, 1e-6f);
+    press(GLFW_KEY_F10, GLFW_MOD_CONTROL | GLFW_MOD_SHIFT);
+    EXPECT_FLOAT_EQ(gBrightness, 1.0f);
+}
+
+TEST_F(KeyCallbackTest, AltEnterRequestsTheOtherMode)
+{
+    press(GLFW_KEY_ENTER);
+    EXPECT_FALSE(gFullscreenRequested);
+    press(GLFW_KEY_ENTER, GLFW_MOD_ALT);
+    EXPECT_TRUE(gFullscreenRequested);
+    gFullscreen = true;
+    press(GLFW_KEY_ENTER, GLFW_MOD_ALT);
+    EXPECT_FALSE(gFullscreenRequested);
+}
+
+TEST_F(KeyCallbackTest, F3TogglesFpsAndClearsItsText)
+{
+    gFpsText = " FPS: 60";
+    press(GLFW_KEY_F3);
+    EXPECT_TRUE(gShowFps);
+    EXPECT_EQ(gFpsText, "");
+    press(GLFW_KEY_F3);
+    EXPECT_FALSE(gShowFps);
+}
+
+TEST_F(KeyCallbackTest, DeveloperKeysNeedThreeQuickBackquotes)
+{
+    onBackquotePress(10.0f);
+    onBackquotePress(10.5f);
+    onBackquotePress(11.0f);
+    EXPECT_TRUE(gDevKeysEnabled);
+    EXPECT_EQ(lastMessage(), "Developer keys enabled");
+
+    onBackquotePress(20.0f);
+    onBackquotePress(21.2f);
+    onBackquotePress(22.4f);
+    EXPECT_TRUE(gDevKeysEnabled);
+
+    onBackquotePress(22.9f);
+    onBackquotePress(23.5f);
+    EXPECT_FALSE(gDevKeysEnabled);
+    EXPECT_EQ(lastMessage(), "Developer keys disabled");
+}
+
+TEST_F(KeyCallbackTest, BackquoteDoesNothingWhenNotAllowed)
+{
+    gAllowDevKeys = false;
+    for (int i = 0; i < 6; ++i)
+        press(GLFW_KEY_GRAVE_ACCENT);
+    EXPECT_FALSE(gDevKeysEnabled);
+}
+
+TEST_F(KeyCallbackTest, F4NeedsDeveloperKeys)
+{
+    const bool culling = gGame.m_viewFrustumCulling;
+    press(GLFW_KEY_F4);
+    EXPECT_EQ(gGame.m_viewFrustumCulling, culling);
+    gDevKeysEnabled = true;
+    press(GLFW_KEY_F4);
+    EXPECT_EQ(gGame.m_viewFrustumCulling, !culling);
+    press(GLFW_KEY_F4, GLFW_MOD_SHIFT);
+    EXPECT_FALSE(gGame.m_cullPerEntity);
+    press(GLFW_KEY_F4);
+    press(GLFW_KEY_F4, GLFW_MOD_SHIFT);
+    EXPECT_EQ(gGame.m_viewFrustumCulling, culling);
+}
+
+TEST_F(KeyCallbackTest, EscapeInTheGamePausesIntoTheMenuWithResume)
+{
+    Menu menu;
+    gMenu = &menu;
+    gGame.init(1, true);
+    press(GLFW_KEY_ESCAPE);
+    EXPECT_TRUE(gMenuActive);
+    EXPECT_TRUE(gGame.m_paused);
+    EXPECT_FALSE(gGame.m_cursorCaptured);
+    EXPECT_EQ(menu.m_selected, MENU_RESUME);
+    EXPECT_TRUE(menu.m_items[MENU_RESUME].enabled);
+
+    press(GLFW_KEY_ESCAPE);
+    EXPECT_TRUE(menu.m_done);
+    EXPECT_EQ(menu.m_exit_status, MENU_RESUME);
+    gGame.cleanup();
+    gMenu = nullptr;
+}
+
+TEST_F(KeyCallbackTest, MenuKeysNavigateAndAltEnterDoesNotChoose)
+{
+    Menu menu;
+    gMenu = &menu;
+    gMenuActive = true;
+    openMenu(false);
+    press(GLFW_KEY_ENTER, GLFW_MOD_ALT);
+    EXPECT_FALSE(menu.m_done);
+    EXPECT_TRUE(gFullscreenRequested);
+    press(GLFW_KEY_DOWN);
+    press(GLFW_KEY_ENTER);
+    EXPECT_TRUE(menu.m_done);
+    EXPECT_EQ(menu.m_exit_status, MENU_LEVEL_2);
+    gMenu = nullptr;
+}
+
+TEST(MenuNavigation, HiddenResumeIsSkippedAndColumnsDoNotWrap)
+{
+    Menu menu;
+    menu.m_items[MENU_RESUME].selectable = menu.m_items[MENU_RESUME].enabled = false;
+    menu.m_selected = 0;
+    menu.moveUp();
+    EXPECT_EQ(menu.m_selected, 5);
+    menu.m_selected = 3;
+    menu.moveDown();
+    EXPECT_EQ(menu.m_selected, 5);
+    menu.m_selected = 2;
+    menu.moveRight();
+    EXPECT_EQ(menu.m_selected, 5);
+    menu.m_selected = 3;
+    menu.moveRight();
+    EXPECT_EQ(menu.m_selected, 3);
+    menu.m_selected = 1;
+    menu.moveRight();
+    EXPECT_EQ(menu.m_selected, 1);
+
+    menu.m_items[MENU_RESUME].selectable = true;
+    menu.m_selected = 4;
+    menu.moveLeft();
+    EXPECT_EQ(menu.m_selected, 1);
+}
+
+TEST(MenuNavigation, ControlsIsShownButNeverChosen)
+{
+    Menu menu;
+    menu.m_selected = 3;
+    menu.choose();
+    EXPECT_FALSE(menu.m_done);
+    menu.m_selected = 5;
+    menu.choose();
+    EXPECT_TRUE(menu.m_done);
+    EXPECT_EQ(menu.m_exit_status, MENU_EXIT);
+}

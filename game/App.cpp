@@ -316,7 +316,7 @@ int runGame()
     runMainLoop(loop);
 
     // Shutdown
-    std::cout << "Shutting down" << std::endl;
+    std::cout << "INFO: Shutting down" << std::endl;
     if (gDoGammaCorrection)
         restoreGammaCorrection();
     // Shader programs are deleted here once the shader registry is in place.
@@ -330,6 +330,6 @@ int runGame()
     setGammaGlfwAlive(false);
     glfwTerminate();
     gWindow = nullptr;
-    std::cout << "Bye" << std::endl;
+    std::cout << "INFO: Shutdown complete" << std::endl;
     return 0;
 }

@@ -1,0 +1,160 @@
+# Shared helpers of the end-to-end tests: a private X server, a scratch copy of the
+# assets, the real game binary driven by xdotool, screenshots and log checks.
+# Usage in a test script:  source "$(dirname "$0")/lib.sh"; e2e_setup "$@"
+set -euo pipefail
+
+E2E_BIN=""
+E2E_SRC=""
+E2E_OUT=""
+E2E_WORK=""
+E2E_XVFB_PID=""
+E2E_GAME_PID=""
+E2E_WID=""
+E2E_LOG=""
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "$E2E_LOG" ] && [ -f "$E2E_LOG" ]; then
+    echo "---- game log (last 40 lines) ----" >&2
+    tail -n 40 "$E2E_LOG" >&2
+  fi
+  exit 1
+}
+
+e2e_cleanup() {
+  if [ -n "$E2E_GAME_PID" ] && kill -0 "$E2E_GAME_PID" 2>/dev/null; then
+    kill "$E2E_GAME_PID" 2>/dev/null || true
+    sleep 0.5
+    kill -9 "$E2E_GAME_PID" 2>/dev/null || true
+  fi
+  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
+  [ -n "$E2E_WORK" ] && rm -rf "$E2E_WORK"
+}
+
+# Starts a private Xvfb on a free display and exports DISPLAY.
+e2e_start_x() {
+  local n
+  for _ in $(seq 40); do
+    n=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+    E2E_XVFB_PID=$!
+    for _ in $(seq 50); do
+      if DISPLAY=":$n" xdpyinfo > /dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+  done
+  e2e_fail "could not start Xvfb"
+}
+
+# e2e_setup <binary> <source dir> <output dir>: scratch work dir whose assets link to
+# the real ones except settings.ini, which is a copy a test may rewrite.
+e2e_setup() {
+  E2E_BIN=$(realpath "$1")
+  E2E_SRC=$(realpath "$2")
+  local name
+  name=$(basename "$0" .sh)
+  E2E_OUT="$3/$name"
+  rm -rf "$E2E_OUT"
+  mkdir -p "$E2E_OUT"
+  E2E_WORK=$(mktemp -d /tmp/kestrun-e2e-XXXXXX)
+  trap e2e_cleanup EXIT
+  mkdir -p "$E2E_WORK/game/assets"
+  local entry
+  for entry in "$E2E_SRC"/assets/*; do
+    [ "$(basename "$entry")" = "settings.ini" ] && continue
+    ln -s "$entry" "$E2E_WORK/game/assets/$(basename "$entry")"
+  done
+  cp "$E2E_SRC/assets/settings.ini" "$E2E_WORK/game/assets/settings.ini"
+  E2E_LOG="$E2E_OUT/game.log"
+  e2e_start_x
+}
+
+# Replaces the scratch settings.ini with the text on standard input.
+e2e_settings() {
+  cat > "$E2E_WORK/game/assets/settings.ini"
+}
+
+# Starts the game in the scratch work dir with standard input closed.
+e2e_start_game() {
+  (cd "$E2E_WORK/game" && exec "$E2E_BIN" > "$E2E_LOG" 2>&1 < /dev/null) &
+  E2E_GAME_PID=$!
+}
+
+# e2e_wait_window <title substring> [seconds]: sets E2E_WID.
+e2e_wait_window() {
+  local deadline=$((SECONDS + ${2:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    E2E_WID=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+    if [ -n "$E2E_WID" ]; then
+      xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true
+      return 0
+    fi
+    kill -0 "$E2E_GAME_PID" 2>/dev/null || e2e_fail "game ended before its window appeared"
+    sleep 0.1
+  done
+  e2e_fail "no window titled '$1'"
+}
+
+# e2e_wait_log <fixed string> [seconds]
+e2e_wait_log() {
+  local deadline=$((SECONDS + ${2:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    grep -qF -- "$1" "$E2E_LOG" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  e2e_fail "log never showed '$1'"
+}
+
+# e2e_wait_title <fixed string> [seconds]: waits until the window title contains it.
+e2e_wait_title() {
+  local deadline=$((SECONDS + ${2:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    xdotool getwindowname "$E2E_WID" 2>/dev/null | grep -qF -- "$1" && return 0
+    sleep 0.1
+  done
+  e2e_fail "title never showed '$1' (title: $(xdotool getwindowname "$E2E_WID" 2>/dev/null))"
+}
+
+# e2e_key <keys...>: real key events to the game window.
+e2e_key() {
+  xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true
+  xdotool key --delay 60 "$@"
+}
+
+# e2e_shot <name>: grabs the game window into <output>/<name>.png.
+e2e_shot() {
+  import -window "$E2E_WID" "$E2E_OUT/$1.png"
+}
+
+# e2e_wait_exit [seconds]: waits for the game to end and prints its exit status.
+e2e_wait_exit() {
+  local deadline=$((SECONDS + ${1:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    if ! kill -0 "$E2E_GAME_PID" 2>/dev/null; then
+      local status=0
+      wait "$E2E_GAME_PID" || status=$?
+      E2E_GAME_PID=""
+      echo "$status"
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_fail "game did not end within ${1:-20} s"
+}
+
+# e2e_log_order <line1> <line2> ...: the fixed strings appear in the log in this order.
+e2e_log_order() {
+  local previous=0 line
+  for text in "$@"; do
+    line=$(grep -nF -- "$text" "$E2E_LOG" | head -n 1 | cut -d: -f1)
+    [ -n "$line" ] || e2e_fail "log lacks '$text'"
+    [ "$line" -gt "$previous" ] || e2e_fail "'$text' is out of order in the log"
+    previous=$line
+  done
+}

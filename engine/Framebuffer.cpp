@@ -1,0 +1,61 @@
+#include "Framebuffer.h"
+
+#include "Fatal.h"
+#include "FrameGlobals.h"
+#include "Texture.h"
+
+Framebuffer::Framebuffer(int type, int samples)
+{
+    m_width = gWindowWidth;
+    m_height = gWindowHeight;
+    m_samples = samples;
+    if (type == 2 && samples != 0)
+        fatalError("Framebuffer: texture attachments for multisample framebuffers not supported");
+
+    glGenFramebuffers(1, &m_fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+
+    if (type == 2) {
+        GLuint texture = 0;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(m_color_internal_format), m_width, m_height, 0,
+                     m_color_format, m_color_type, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        m_color_texture = new Texture(texture);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    } else if (type == 1) {
+        glGenRenderbuffers(1, &m_color_rb);
+        glBindRenderbuffer(GL_RENDERBUFFER, m_color_rb);
+        if (samples != 0)
+            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, m_color_internal_format, m_width, m_height);
+        else
+            glRenderbufferStorage(GL_RENDERBUFFER, m_color_internal_format, m_width, m_height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_color_rb);
+    }
+
+    glGenRenderbuffers(1, &m_depth_rb);
+    glBindRenderbuffer(GL_RENDERBUFFER, m_depth_rb);
+    if (samples != 0)
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, m_depth_internal_format, m_width, m_height);
+    else
+        glRenderbufferStorage(GL_RENDERBUFFER, m_depth_internal_format, m_width, m_height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth_rb);
+
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        fatalError("Framebuffer creation failed");
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+Framebuffer::~Framebuffer()
+{
+    if (m_fbo != 0)
+        glDeleteFramebuffers(1, &m_fbo);
+    if (m_color_rb != 0)
+        glDeleteRenderbuffers(1, &m_color_rb);
+    if (m_depth_rb != 0)
+        glDeleteRenderbuffers(1, &m_depth_rb);
+    delete m_color_texture;
+    delete m_depth_texture;
+}

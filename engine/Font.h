@@ -7,6 +7,7 @@
 #include <string>
 
 class Shader;
+struct FT_FaceRec_;
 
 struct Character {
     unsigned int texture = 0;
@@ -40,6 +41,9 @@ public:
     void render(glm::vec2* outSize, bool measureOnly, float x, float y, const std::string& text);
     // As render, with y the top of the first line.
     void renderTop(glm::vec2* outSize, float x, float y, const std::string& text);
+
+    // Renders codes 0..127 of the face into one texture each.
+    void loadGlyphs(FT_FaceRec_* face);
 
     void setProjection(int width, int height);
     void onResize();

@@ -10,6 +10,7 @@
 #include "MessageList.h"
 #include "ResizeListeners.h"
 #include "Settings.h"
+#include "SoundSystem.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -204,7 +205,8 @@ void runMainLoop(LoopState& loop)
             gGame.update(dt);
 
         glfwSwapBuffers(gWindow);
-        // Sound system update goes here once the sound system is in place.
+        if (gSound)
+            gSound->update();
         gMessages.update(dt);
         gFrameCounter += 1;
         loop.frameCount += 1;
@@ -248,7 +250,8 @@ int runGame()
     gMenuActive = gCurrentLevel == 0;
     loadMenuTexts();
 
-    // 5: sound system (created here once the sound system is in place)
+    // 5: sound system
+    gSound = new SoundSystem;
 
     // 6-7: GLFW and the window
     glfwSetErrorCallback(glfwErrorLog);
@@ -325,7 +328,8 @@ int runGame()
     delete gMenu;
     gMenu = nullptr;
     // Fonts and the font library are released here once the text renderer is in place.
-    // The sound system is closed here once it exists.
+    delete gSound;
+    gSound = nullptr;
     // The default textures are deleted here once they exist.
     setGammaGlfwAlive(false);
     glfwTerminate();

@@ -3,6 +3,7 @@
 #include "AssetFiles.h"
 #include "Fatal.h"
 #include "Globals.h"
+#include "SoundSystem.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -121,6 +122,13 @@ void loadMenuTexts()
 
 void openMenu(bool gameRunning)
 {
+    // Level music rests while the menu theme plays.
+    if (gSound && gSound->ready) {
+        if (gSound->channels[SOUND_LEVEL_MUSIC])
+            gSound->channels[SOUND_LEVEL_MUSIC].setPaused(true);
+        if (gSound->channels[SOUND_INTRO_MUSIC])
+            gSound->channels[SOUND_INTRO_MUSIC].setPaused(false);
+    }
     Menu* menu = gMenu;
     if (!menu)
         return;
@@ -139,6 +147,12 @@ void openMenu(bool gameRunning)
 
 void closeMenu()
 {
+    if (gSound && gSound->ready) {
+        if (gSound->channels[SOUND_INTRO_MUSIC])
+            gSound->channels[SOUND_INTRO_MUSIC].setPaused(true);
+        if (gSound->channels[SOUND_LEVEL_MUSIC])
+            gSound->channels[SOUND_LEVEL_MUSIC].setPaused(false);
+    }
     Menu* menu = gMenu;
     if (!menu)
         return;

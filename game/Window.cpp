@@ -5,6 +5,7 @@
 #include "Game.h"
 #include "Globals.h"
 #include "Menu.h"
+#include "SoundSystem.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -51,7 +52,8 @@ namespace {
 void pauseIntoMenu()
 {
     gGame.m_paused = true;
-    // The Geiger counter is paused here once the sound system is in place.
+    if (gSound && gSound->ready && gSound->channels[SOUND_GEIGER])
+        gSound->channels[SOUND_GEIGER].setPaused(true);
     gMenuActive = true;
     openMenu(true);
     if (gWindow)
@@ -205,7 +207,11 @@ void handleMenuKey(int key, int mods)
 
 void applyChannelVolumes()
 {
-    // Channel volumes are set here once the sound system is in place.
+    if (!gSound || !gSound->ready)
+        return;
+    for (int slot = 0; slot < SOUND_SLOT_COUNT; ++slot)
+        if (gSound->channels[slot])
+            gSound->channels[slot].setVolume(gSound->getVolume(slot));
 }
 
 void setWireframe(bool on)

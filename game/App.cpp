@@ -10,7 +10,9 @@
 #include "MessageList.h"
 #include "ResizeListeners.h"
 #include "Settings.h"
+#include "Shader.h"
 #include "SoundSystem.h"
+#include "Texture.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -232,9 +234,54 @@ void applyBrightness()
     char text[64];
     std::snprintf(text, sizeof text, "Brightness %.0f%%", gBrightness * 100.0f);
     gMessages.add(gFontMono, glm::vec3(0.0f, 1.0f, 0.0f), 1.0f, text, 0.5f, 0.5f, 1.0f, MessageId::Brightness);
-    // Every registered shader program receives "globalBrightnessMultiplier" here once
-    // the shader registry is in place.
+    for (Shader* shader : gShaders) {
+        glUseProgram(shader->m_program);
+        glUniform1f(shader->getUniformLocation("globalBrightnessMultiplier"), gBrightness);
+    }
     glUseProgram(0);
+}
+
+void createShaderPrograms()
+{
+    new Shader("phong", {"phong.vs", "phong.fs"}, false);
+    new Shader("phong_notex", {"phong.vs", "phong_notex.fs"}, false);
+    new Shader("phong_tex_notex", {"phong.vs", "phong_tex_notex.fs"}, false);
+    new Shader("phong_notex_alpha", {"phong.vs", "phong_notex_alpha.fs"}, false);
+    new Shader("phong_nm", {"phong_nm.vs.glsl", "phong_nm.fs.glsl"}, false);
+    new Shader("phong_nm_notex", {"phong_nm.vs.glsl", "phong_nm_notex.fs.glsl"}, false);
+    new Shader("color", {"color.vs.glsl", "color.fs.glsl"}, true);
+    new Shader("color_alpha", {"color.vs.glsl", "color_alpha.fs.glsl"}, true);
+    new Shader("texture", {"texture.vs.glsl", "texture.fs.glsl"}, true);
+    new Shader("texture_colored", {"texture.vs.glsl", "texture_colored.fs.glsl"}, true);
+    new Shader("cube", {"cube.vs", "cube.fs"}, false);
+    new Shader("skybox", {"skybox.vs.glsl", "skybox.fs.glsl"}, true);
+    new Shader("heightfield",
+               {"heightfield.vs.glsl", "heightfield.tcs.glsl", "heightfield.tes.glsl", "heightfield.fs.glsl"}, false);
+    new Shader("heightfieldLM",
+               {"heightfield.vs.glsl", "heightfield.tcs.glsl", "heightfield.tes.glsl", "heightfield-lightmap.fs.glsl"},
+               false);
+    new Shader("heightfieldLMSM",
+               {"heightfield.vs.glsl", "heightfield.tcs.glsl", "heightfield.tes.glsl",
+                "heightfield-lightmap-specmap.fs.glsl"},
+               false);
+    new Shader("quad2d", {"quad2d.vs.glsl", "quad2d.fs.glsl"}, false);
+    new Shader("quad2d_notex", {"quad2d_notex.vs.glsl", "quad2d_notex.fs.glsl"}, false);
+    new Shader("quad2d_notex_depth", {"quad2d_notex_depth.vs.glsl", "quad2d_notex.fs.glsl"}, false);
+    new Shader("quad2d_multiply", {"quad2d.vs.glsl", "quad2d_multiply.fs.glsl"}, false);
+    new Shader("quad2d_mul_gray", {"quad2d.vs.glsl", "quad2d_multiply_grayscale.fs.glsl"}, false);
+    new Shader("quad2d_flare", {"quad2d.vs.glsl", "quad2d_flare.fs.glsl"}, false);
+    new Shader("quad3d", {"quad3d.vs.glsl", "quad3d.fs.glsl"}, false);
+    new Shader("shockwave", {"shockwave.vs.glsl", "shockwave.fs.glsl"}, false);
+    new Shader("lava", {"lava.vs.glsl", "lava.fs.glsl"}, false);
+    new Shader("water", {"water.vs.glsl", "water.fs.glsl"}, false);
+    new Shader("water2", {"water2.vs.glsl", "water2.fs.glsl"}, false);
+    new Shader("particle_update",
+               {"particle_update.vs.glsl", "particle_update.gs.glsl", "particle_update.fs.glsl"},
+               {"out_position_type", "out_velocity_ttl", "out_color"}, false);
+    new Shader("particle_render",
+               {"particle_render.vs.glsl", "particle_render.gs.glsl", "particle_render.fs.glsl"}, false);
+    new Shader("text", {"text.vs.glsl", "text.fs.glsl"}, false);
+    new Shader("debug_normals", {"debug_normals.vs.glsl", "debug_normals.fs.glsl"}, false);
 }
 
 int runGame()
@@ -280,7 +327,12 @@ int runGame()
     ilutRenderer(ILUT_OPENGL);
     glGetError();
 
-    // 12-13: shader programs and default textures (added with the renderer)
+    // 12-13: shader programs and default textures
+    std::cout << "Initializing " << "shaders" << " ... " << std::flush;
+    createShaderPrograms();
+    std::cout << "done" << std::endl;
+    Shader::get("phong_tex_notex")->m_optional_diffuse = true;
+    createDefaultTextures();
     // 14: physics context (added with the world)
     // 15: fonts (added with the text renderer)
 
@@ -322,7 +374,7 @@ int runGame()
     std::cout << "INFO: Shutting down" << std::endl;
     if (gDoGammaCorrection)
         restoreGammaCorrection();
-    // Shader programs are deleted here once the shader registry is in place.
+    Shader::deleteAll();
     gGame.cleanup();
     // The physics context is released here once it exists.
     delete gMenu;
@@ -330,7 +382,7 @@ int runGame()
     // Fonts and the font library are released here once the text renderer is in place.
     delete gSound;
     gSound = nullptr;
-    // The default textures are deleted here once they exist.
+    deleteDefaultTextures();
     setGammaGlfwAlive(false);
     glfwTerminate();
     gWindow = nullptr;

@@ -1,0 +1,2 @@
+#version 430 core
+#include "include/liquid_vertex.glsl"

@@ -1,0 +1,25 @@
+#version 430 core
+// Textured Phong with a normal map.
+
+#include "include/common.glsl"
+#include "include/brightness.glsl"
+#include "include/light.glsl"
+#include "include/normal_map.glsl"
+
+in vec3 vWorldPos;
+in vec3 vNormal;
+in vec3 vTangent;
+in vec2 vTexCoord;
+
+layout(binding = 0) uniform sampler2D texDiffColor;
+
+out vec4 fragColor;
+
+void main()
+{
+    vec3 N = safeNormalize(vNormal, vec3(0.0, 1.0, 0.0));
+    N = mappedNormal(N, vTangent, vTexCoord);
+    vec3 texel = texture(texDiffColor, vTexCoord).rgb;
+    vec3 color = shadePhong(N, vWorldPos, texel, texturedAlbedo(texel));
+    fragColor = vec4(color * globalBrightnessMultiplier, 1.0);
+}

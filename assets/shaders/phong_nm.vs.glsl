@@ -1,0 +1,25 @@
+#version 430 core
+// Normal-mapped meshes: as phong.vs, plus the tangent in world space.
+
+layout(location = 0) in vec3 inPosition;
+layout(location = 1) in vec3 inNormal;
+layout(location = 2) in vec2 inTexCoord;
+layout(location = 3) in vec3 inTangent;
+
+uniform mat4 matModel;
+uniform mat4 matProjView;
+
+out vec3 vWorldPos;
+out vec3 vNormal;
+out vec3 vTangent;
+out vec2 vTexCoord;
+
+void main()
+{
+    vec4 world = matModel * vec4(inPosition, 1.0);
+    vWorldPos = world.xyz;
+    vNormal = transpose(inverse(mat3(matModel))) * inNormal;
+    vTangent = mat3(matModel) * inTangent;
+    vTexCoord = inTexCoord;
+    gl_Position = matProjView * world;
+}

@@ -1,0 +1,147 @@
+// Lets sound tests hear what was played: OpenAL Soft's wave writer mixes the output into a
+// mono 16-bit WAV file in real time, which the tests read back and measure.
+#pragma once
+
+#include <sndfile.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace soundtest {
+
+constexpr int kRate = 44100;
+
+// Directory of this process's output file; selects the wave writer on first use, which
+// must come before the first OpenAL call of the process.
+inline const std::filesystem::path& outputDir()
+{
+    static const std::filesystem::path dir = [] {
+        const auto base = std::filesystem::temp_directory_path() / ("kestrun-sound-" + std::to_string(getpid()));
+        const auto out = base / "out";
+        std::filesystem::create_directories(out);
+        const auto conf = base / "alsoft.conf";
+        std::ofstream(conf) << "[general]\n"
+                               "drivers = wave\n"
+                               "channels = mono\n"
+                               "sample-type = int16\n"
+                               "frequency = 44100\n"
+                               "dither = false\n"
+                               "output-limiter = false\n"
+                               "[wave]\n"
+                               "file = "
+                            << (out / "out.wav").string() << "\n";
+        setenv("ALSOFT_CONF", conf.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        setenv("ALSOFT_LOGLEVEL", "0", 1);
+        return out;
+    }();
+    return dir;
+}
+
+inline std::string outputFile()
+{
+    return (outputDir() / "out.wav").string();
+}
+
+// While one of these lives the output cannot be opened, as on a machine without a device.
+struct NoOutputDevice {
+    NoOutputDevice() { std::filesystem::remove_all(outputDir()); }
+    ~NoOutputDevice() { std::filesystem::create_directories(outputDir()); }
+};
+
+// Seconds since construction: the output file starts when the system opens its device, so
+// a clock started just before that maps wall time to positions in the file.
+struct Clock {
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    double now() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
+};
+
+inline void sleepSeconds(double s)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+inline std::vector<float> readWav(const std::string& path, int* rate = nullptr)
+{
+    SF_INFO info = {};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<float> samples;
+    if (!f)
+        return samples;
+    std::vector<float> frame(static_cast<size_t>(info.channels) * 4096);
+    sf_count_t n = 0;
+    while ((n = sf_readf_float(f, frame.data(), 4096)) > 0)
+        for (sf_count_t i = 0; i < n; ++i)
+            samples.push_back(frame[static_cast<size_t>(i * info.channels)]);
+    if (rate)
+        *rate = info.samplerate;
+    sf_close(f);
+    return samples;
+}
+
+// The mixed output of the last closed system.
+inline std::vector<float> readOutput()
+{
+    return readWav(outputFile());
+}
+
+// Root mean square of the samples between two times (seconds); 0 when out of range.
+inline double rms(const std::vector<float>& s, double from, double to, int rate = kRate)
+{
+    const size_t a = static_cast<size_t>(std::max(0.0, from) * rate);
+    const size_t b = std::min(s.size(), static_cast<size_t>(std::max(0.0, to) * rate));
+    if (b <= a)
+        return 0.0;
+    double sum = 0.0;
+    for (size_t i = a; i < b; ++i)
+        sum += static_cast<double>(s[i]) * s[i];
+    return std::sqrt(sum / static_cast<double>(b - a));
+}
+
+// Frequency of a plain tone between two times, from its upward zero crossings.
+inline double toneFrequency(const std::vector<float>& s, double from, double to, int rate = kRate)
+{
+    const size_t a = static_cast<size_t>(from * rate);
+    const size_t b = std::min(s.size(), static_cast<size_t>(to * rate));
+    size_t first = 0, last = 0;
+    int crossings = 0;
+    for (size_t i = a + 1; i < b; ++i) {
+        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
+            if (crossings == 0)
+                first = i;
+            last = i;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0.0;
+    return (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
+}
+
+// Writes a mono 16-bit WAV: a sine of the given frequency and amplitude.
+inline std::string writeTone(const std::filesystem::path& path, double hz, double seconds, double amplitude = 0.5,
+                             int rate = kRate)
+{
+    std::filesystem::create_directories(path.parent_path());
+    SF_INFO info = {};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    const size_t n = static_cast<size_t>(seconds * rate);
+    std::vector<float> samples(n);
+    for (size_t i = 0; i < n; ++i)
+        samples[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate));
+    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(n));
+    sf_close(f);
+    return path.string();
+}
+
+} // namespace soundtest

@@ -1,0 +1,300 @@
+// The game's sound slots on top of the sound library, heard through the wave writer.
+#include "SoundTestOutput.h"
+#include "TempDir.h"
+
+#include "AssetFiles.h"
+#include "AudioSettings.h"
+#include "SoundSystem.h"
+#include "Window.h"
+
+#include <gtest/gtest.h>
+
+using namespace SoundLib;
+using namespace soundtest;
+
+namespace {
+
+const char* const kTableFiles[] = {
+    "ControlThrusters.wav", "MainThruster.wav", "Explosion.mp3", "LaunchEMP.mp3", "click.wav",
+    "driving.mp3", "bubbles.mp3", "geiger.wav", "speech/radar_offline.mp3", "speech/damping_offline.mp3",
+    "speech/auxiliary_offline.mp3", "speech/compass_offline.mp3", "speech/lights_offline.mp3",
+    "speech/separation.mp3", "speech/low_fuel.mp3", "speech/fuel.mp3", "speech/all_systems_online.mp3",
+    "speech/emps_recharded.mp3", "speech/no_bombs.mp3", "speech/groundspeed.mp3", "intro.wav",
+};
+const int kTableSlots[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 0};
+
+// Level of the test tone (a sine of amplitude 0.5) at volume 1.
+const double kToneLevel = 0.5 / std::sqrt(2.0);
+
+class SoundSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        outputDir();
+        savedAssetsDir = gAssetsDir;
+        gAssetsDir = dir.path().string();
+        gSoundEnabled = true;
+        gSoundMuted = false;
+        gMasterVolume = 1.0f;
+        gMusicVolume = gEffectsVolume = gVoiceVolume = 0.5f;
+    }
+    void TearDown() override
+    {
+        gSound = nullptr;
+        delete sound;
+        gAssetsDir = savedAssetsDir;
+        gSoundEnabled = true;
+        gSoundMuted = false;
+        gMasterVolume = 1.0f;
+        gMusicVolume = gEffectsVolume = gVoiceVolume = 0.5f;
+    }
+
+    // Every table file as a 400 Hz tone (the decoder reads WAV whatever the name says):
+    // loops of 0.5 s, one-shots of 0.25 s.
+    void writeTable(const std::string& skip = "")
+    {
+        for (const char* file : kTableFiles)
+            if (file != skip)
+                writeSound(file, 0.25);
+        for (const char* loop : {"ControlThrusters.wav", "MainThruster.wav", "driving.mp3", "bubbles.mp3",
+                                 "geiger.wav", "intro.wav"})
+            if (loop != skip)
+                writeSound(loop, 0.5);
+    }
+
+    void writeSound(const std::string& file, double seconds)
+    {
+        writeTone(dir.path() / "sounds" / file, 400.0, seconds);
+    }
+
+    // Makes the sound system and returns what it printed.
+    std::string create()
+    {
+        testing::internal::CaptureStdout();
+        clock = Clock();
+        sound = new SoundSystem();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    std::vector<float> finish()
+    {
+        delete sound;
+        sound = nullptr;
+        return readOutput();
+    }
+
+    // Every call of a sound system that is not ready must be a silent no-op.
+    void expectInert(SoundSystem& s)
+    {
+        for (int slot = 0; slot < SOUND_SLOT_COUNT; ++slot) {
+            EXPECT_TRUE(s.isPaused(slot)) << "slot " << slot;
+            s.play(slot);
+            s.setPaused(slot, false);
+        }
+        s.setGeigerFrequency(1000.0f);
+        EXPECT_EQ(s.getGeigerFrequency(), 0.0f);
+        s.pauseEffects();
+        s.update();
+        gSound = &s;
+        SoundSystem::startLevelVoice("level/1/loading.mp3", "level/1/starting.mp3");
+        applyChannelVolumes();
+        gSound = nullptr;
+        s.releaseLevelSounds();
+    }
+
+    TempDir dir;
+    std::string savedAssetsDir;
+    SoundSystem* sound = nullptr;
+    Clock clock;
+};
+
+} // namespace
+
+TEST_F(SoundSystemTest, DisabledInTheSettingsSaysSoOnceAndStaysInert)
+{
+    writeTable();
+    gSoundEnabled = false;
+    testing::internal::CaptureStdout();
+    {
+        SoundSystem s;
+        EXPECT_FALSE(s.ready);
+        EXPECT_EQ(s.system, nullptr);
+        expectInert(s);
+        // The level start asks for its music; with no library that must be refused, not crash.
+        EXPECT_FALSE(s.load(SOUND_LEVEL_MUSIC, CREATESTREAM | LOOP_NORMAL, SOUND_MUSIC, "intro.wav"));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Sound is disabled via ini file\n");
+}
+
+TEST_F(SoundSystemTest, NoOutputDeviceSaysSoOnceAndStaysInert)
+{
+    writeTable();
+    NoOutputDevice noDevice;
+    testing::internal::CaptureStdout();
+    {
+        SoundSystem s;
+        EXPECT_FALSE(s.ready);
+        EXPECT_EQ(s.system, nullptr);
+        expectInert(s);
+        EXPECT_FALSE(s.load(SOUND_LEVEL_MUSIC, CREATESTREAM | LOOP_NORMAL, SOUND_MUSIC, "intro.wav"));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: SOUND: Failed to init sound system: (4) Error initializing output device.\n");
+}
+
+TEST_F(SoundSystemTest, MissingTableFileStopsTheLoading)
+{
+    writeTable("click.wav");
+    EXPECT_EQ(create(), "ERROR: SOUND: Failed to load sound \"click.wav\": (6) File not found.\n");
+    EXPECT_FALSE(sound->ready);
+    for (int slot : {2, 3, 4, 5})
+        EXPECT_NE(sound->sounds[slot], nullptr) << "slot " << slot;
+    for (int slot = 6; slot <= 21; ++slot)
+        EXPECT_EQ(sound->sounds[slot], nullptr) << "slot " << slot;
+    EXPECT_EQ(sound->sounds[0], nullptr);
+    testing::internal::CaptureStdout();
+    expectInert(*sound);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const double to = clock.now();
+    EXPECT_EQ(rms(finish(), 0.0, to), 0.0);
+}
+
+TEST_F(SoundSystemTest, TableLoadsPausedAndFollowsTheVolumes)
+{
+    writeTable();
+    gMasterVolume = 0.5f;
+    gMusicVolume = 0.8f;
+    gEffectsVolume = 0.4f;
+    gVoiceVolume = 0.5f;
+    ASSERT_EQ(create(), "");
+    ASSERT_TRUE(sound->ready);
+    for (int i = 0; i < 21; ++i) {
+        const int slot = kTableSlots[i];
+        EXPECT_TRUE(sound->channels[slot]) << kTableFiles[i];
+        EXPECT_TRUE(sound->isPaused(slot)) << kTableFiles[i];
+        const bool loops = slot == 0 || slot == 2 || slot == 3 || slot == 7 || slot == 8 || slot == 9;
+        EXPECT_EQ(sound->looping[slot], loops) << kTableFiles[i];
+        EXPECT_EQ(sound->categories[slot], slot == 0 ? SOUND_MUSIC : slot <= 9 ? SOUND_EFFECTS : SOUND_VOICE);
+    }
+    EXPECT_FLOAT_EQ(sound->getVolume(SOUND_RADAR_OFFLINE), 0.25f);
+    EXPECT_FLOAT_EQ(sound->getVolume(SOUND_INTRO_MUSIC), 0.4f);
+    EXPECT_FLOAT_EQ(sound->getVolume(SOUND_GEIGER), 0.2f);
+    EXPECT_FLOAT_EQ(sound->getGeigerFrequency(), 44100.0f);
+    sound->setGeigerFrequency(132300.0f);
+    EXPECT_FLOAT_EQ(sound->getGeigerFrequency(), 132300.0f);
+    sound->setGeigerFrequency(44100.0f);
+    sleepSeconds(0.3);
+    const double silentTo = clock.now();
+
+    gSound = sound;
+    sound->play(SOUND_CONTROL_THRUSTERS);
+    EXPECT_FALSE(sound->isPaused(SOUND_CONTROL_THRUSTERS));
+    const double halfFrom = clock.now();
+    sleepSeconds(0.3);
+    gMasterVolume = 1.0f;   // the volume keys: master up, then mute
+    applyChannelVolumes();
+    const double fullFrom = clock.now();
+    sleepSeconds(0.3);
+    gSoundMuted = true;
+    applyChannelVolumes();
+    const double mutedFrom = clock.now();
+    sleepSeconds(0.2);
+    sound->play(SOUND_MAIN_THRUSTER);   // played while muted: restarts at volume 0
+    EXPECT_FALSE(sound->isPaused(SOUND_MAIN_THRUSTER));
+    sleepSeconds(0.2);
+    const double mutedTo = clock.now();
+
+    const std::vector<float> out = finish();
+    EXPECT_EQ(rms(out, 0.0, silentTo - 0.03), 0.0) << "loaded slots stay paused";
+    EXPECT_NEAR(rms(out, halfFrom + 0.06, fullFrom - 0.03), 0.2 * kToneLevel, 0.02);
+    EXPECT_NEAR(rms(out, fullFrom + 0.06, mutedFrom - 0.03), 0.4 * kToneLevel, 0.02);
+    EXPECT_EQ(rms(out, mutedFrom + 0.06, mutedTo - 0.03), 0.0);
+}
+
+TEST_F(SoundSystemTest, PauseEffectsRestsEffectsAndVoicesButNotMusic)
+{
+    writeTable();
+    ASSERT_EQ(create(), "");
+    ASSERT_TRUE(sound->ready);
+    sound->play(SOUND_LOW_FUEL);
+    sleepSeconds(0.4);
+    bool paused = false;
+    EXPECT_EQ(sound->channels[SOUND_LOW_FUEL].getPaused(&paused), ERR_INVALID_HANDLE) << "the voice has played out";
+    EXPECT_TRUE(sound->isPaused(SOUND_LOW_FUEL));
+
+    sound->play(SOUND_INTRO_MUSIC);
+    sound->play(SOUND_CONTROL_THRUSTERS);
+    sound->play(SOUND_GEIGER);
+    sound->play(SOUND_EXPLOSION);
+    sleepSeconds(0.1);
+    sound->pauseEffects();
+    const double pausedFrom = clock.now();
+
+    EXPECT_FALSE(sound->isPaused(SOUND_INTRO_MUSIC));
+    for (int slot : {SOUND_CONTROL_THRUSTERS, SOUND_GEIGER, SOUND_EXPLOSION, SOUND_LOW_FUEL}) {
+        ASSERT_EQ(sound->channels[slot].getPaused(&paused), OK) << "slot " << slot << " keeps a live channel";
+        EXPECT_TRUE(paused) << "slot " << slot;
+    }
+    // The one-shots were rewound and re-armed: unpaused they play their whole length again.
+    sleepSeconds(0.3);
+    const double pausedTo = clock.now();
+    sound->setPaused(SOUND_LOW_FUEL, false);
+    sleepSeconds(0.15);
+    EXPECT_FALSE(sound->isPaused(SOUND_LOW_FUEL));
+
+    const std::vector<float> out = finish();
+    EXPECT_NEAR(rms(out, pausedFrom + 0.06, pausedTo - 0.03), 0.5 * kToneLevel, 0.02) << "only the music is left";
+}
+
+TEST_F(SoundSystemTest, LevelMusicAndVoicesComeAndGo)
+{
+    writeTable();
+    writeTone(dir.path() / "sounds" / "ganymed.mp3", 600.0, 0.5);
+    writeSound("level/1/loading.mp3", 1.0);
+    writeSound("level/1/starting.mp3", 0.25);
+    ASSERT_EQ(create(), "");
+    ASSERT_TRUE(sound->ready);
+    gSound = sound;
+
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(sound->load(SOUND_LEVEL_MUSIC, CREATESTREAM | LOOP_NORMAL, SOUND_MUSIC, "ganymed.mp3"));
+    EXPECT_TRUE(sound->looping[SOUND_LEVEL_MUSIC]);
+    EXPECT_TRUE(sound->isPaused(SOUND_LEVEL_MUSIC));
+    sound->setPaused(SOUND_LEVEL_MUSIC, false);
+    SoundSystem::startLevelVoice("level/1/loading.mp3", "level/1/starting.mp3");
+    EXPECT_FALSE(sound->isPaused(SOUND_LEVEL_LOADING_VOICE));
+    EXPECT_TRUE(sound->channels[SOUND_LEVEL_STARTING_VOICE]);
+    EXPECT_TRUE(sound->isPaused(SOUND_LEVEL_STARTING_VOICE));
+    EXPECT_EQ(sound->categories[SOUND_LEVEL_STARTING_VOICE], SOUND_VOICE);
+    sleepSeconds(0.2);
+
+    // Loading the music again replaces the playing one instead of leaving it running:
+    // only the loading voice is heard until the new music is unpaused.
+    ASSERT_TRUE(sound->load(SOUND_LEVEL_MUSIC, CREATESTREAM | LOOP_NORMAL, SOUND_MUSIC, "ganymed.mp3"));
+    const double reloadedFrom = clock.now();
+    sleepSeconds(0.3);
+    const double reloadedTo = clock.now();
+    EXPECT_FALSE(sound->isPaused(SOUND_LEVEL_LOADING_VOICE));
+    sound->releaseLevelSounds();
+    const double releasedFrom = clock.now();
+    for (int slot : {SOUND_LEVEL_MUSIC, SOUND_LEVEL_LOADING_VOICE, SOUND_LEVEL_STARTING_VOICE}) {
+        EXPECT_EQ(sound->sounds[slot], nullptr);
+        EXPECT_FALSE(sound->channels[slot]);
+        EXPECT_TRUE(sound->isPaused(slot));
+    }
+    sleepSeconds(0.3);
+    const double releasedTo = clock.now();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    // The end screen has no second voice; a missing voice is reported and nothing else loads.
+    testing::internal::CaptureStdout();
+    SoundSystem::startLevelVoice("level/end/loading.mp3", "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR: SOUND: Failed to load sound \"level/end/loading.mp3\": (6) File not found.\n");
+    EXPECT_EQ(sound->sounds[SOUND_LEVEL_LOADING_VOICE], nullptr);
+    EXPECT_EQ(sound->sounds[SOUND_LEVEL_STARTING_VOICE], nullptr);
+
+    const std::vector<float> out = finish();
+    EXPECT_NEAR(rms(out, reloadedFrom + 0.06, reloadedTo - 0.03), 0.5 * kToneLevel, 0.02);
+    EXPECT_EQ(rms(out, releasedFrom + 0.06, releasedTo - 0.03), 0.0);
+}

@@ -2,6 +2,7 @@
 
 #include "AssetFiles.h"
 #include "Fatal.h"
+#include "Font.h"
 #include "Game.h"
 #include "Gamma.h"
 #include "Globals.h"
@@ -334,7 +335,15 @@ int runGame()
     Shader::get("phong_tex_notex")->m_optional_diffuse = true;
     createDefaultTextures();
     // 14: physics context (added with the world)
-    // 15: fonts (added with the text renderer)
+    // 15: fonts; lower case drawn as small capitals in the display face
+    gFontSmall = new Font("ALIENS.ttf", 48);
+    gFontLarge = new Font("ALIENS.ttf", 96);
+    gFontMono = new Font("unispace.ttf", 48);
+    gFontSmall->style.lowerCaseFactor = 0.75f;
+    gFontLarge->style.lowerCaseFactor = 0.75f;
+    gFontSmall->saveStyle();
+    gFontLarge->saveStyle();
+    gFontMono->saveStyle();
 
     // 16-17: menu, message list and title callback
     gMenu = new Menu();
@@ -379,7 +388,11 @@ int runGame()
     // The physics context is released here once it exists.
     delete gMenu;
     gMenu = nullptr;
-    // Fonts and the font library are released here once the text renderer is in place.
+    for (Font** font : {&gFontSmall, &gFontLarge, &gFontMono}) {
+        delete *font;
+        *font = nullptr;
+    }
+    Font::doneFreeType();
     delete gSound;
     gSound = nullptr;
     deleteDefaultTextures();

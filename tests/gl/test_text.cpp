@@ -143,16 +143,24 @@ TEST_F(TextTest, MessagesScaleToTheWindowAndCentreOnTheirPoint)
     list.add(mono.get(), glm::vec3(0.0f, 1.0f, 0.0f), 1.0f, "Brightness 115%", 0.5f, 0.5f, 1.0f,
              MessageId::Brightness);
     ASSERT_EQ(list.messages().size(), 1u);
-    const Message* message = list.messages()[0];
-    EXPECT_EQ(message->style.scaleX, 1.0f);
-    EXPECT_EQ(message->style.color, glm::vec3(0.0f, 1.0f, 0.0f));
-    // The drawn box (top-anchored at x, y) is centred on the window centre.
-    mono->style = message->style;
-    glm::vec2 size(0.0f);
-    mono->render(&size, true, 0.0f, -mono->pixelSize * mono->style.scaleY, message->text);
-    EXPECT_FLOAT_EQ(message->x + size.x / 2.0f, 640.0f);
-    EXPECT_FLOAT_EQ(message->y - size.y / 2.0f, 384.0f);
+    EXPECT_EQ(list.messages()[0]->style.scaleX, 1.0f);
 
+    // Drawn around the window centre, in its own colour, whatever style the font had.
+    OffscreenTarget target(1280, 768);
+    mono->setProjection(1280, 768);
+    mono->style.color = glm::vec3(1.0f, 0.0f, 0.0f);
+    mono->style.scaleX = 3.0f;
+    list.draw();
+    const auto pixels = target.read();
+    target.keep(pixels, "message_centre");
+    const LitBox green = litBox(pixels, 1280, 768, 1, 128);
+    ASSERT_FALSE(green.empty());
+    EXPECT_TRUE(litBox(pixels, 1280, 768, 0, 128).empty());
+    EXPECT_NEAR((green.minX + green.maxX) / 2.0, 640.0, 4.0);
+    EXPECT_NEAR((green.minY + green.maxY) / 2.0, 384.0, 12.0);
+    EXPECT_EQ(mono->style.scaleX, 1.0f); // the font keeps the message's style
+
+    // Twice the design screen: twice the scale, fixed when the message is added.
     gWindowWidth = 2560;
     gWindowHeight = 1536;
     list.add(mono.get(), glm::vec3(0.0f, 1.0f, 0.0f), 1.0f, "Brightness 120%", 0.5f, 0.5f, 1.0f,
@@ -162,4 +170,5 @@ TEST_F(TextTest, MessagesScaleToTheWindowAndCentreOnTheirPoint)
     EXPECT_EQ(list.messages()[0]->style.scaleY, 2.0f);
     gWindowWidth = savedWidth;
     gWindowHeight = savedHeight;
+    mono->onResize();
 }

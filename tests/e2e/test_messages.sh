@@ -1,0 +1,98 @@
+# On-screen text of the real game under Xvfb: the yellow FPS text in the lower-left
+# corner (F3), the brightness notice centred in green (F10 three times), the volume
+# notice (F5), and both notices gone once their second is over.
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$@"
+
+# colour_box <image> <yellow|green>: prints "count minx miny maxx maxy" of the pixels of
+# that colour (y counted from the top).
+colour_box() {
+  /usr/bin/python3 - "$@" <<'PY'
+import sys
+import numpy
+from PIL import Image
+image = numpy.asarray(Image.open(sys.argv[1]).convert("RGB")).astype(int)
+r, g, b = image[:, :, 0], image[:, :, 1], image[:, :, 2]
+if sys.argv[2] == "yellow":
+    mask = (r > 200) & (g > 200) & (b < 80)
+else:
+    mask = (g > 200) & (r < 80) & (b < 80)
+ys, xs = numpy.nonzero(mask)
+if len(xs) == 0:
+    print(0, -1, -1, -1, -1)
+else:
+    print(len(xs), xs.min(), ys.min(), xs.max(), ys.max())
+PY
+}
+
+window_size() {
+  xdotool getwindowgeometry "$E2E_WID" | awk '/Geometry:/ { split($2, s, "x"); print s[1], s[2] }'
+}
+
+e2e_start_game
+e2e_wait_window "The Kestrun Event"
+sleep 1
+read -r width height < <(window_size)
+[ "$width" -gt 0 ] || e2e_fail "no window size"
+
+e2e_shot start
+read -r count _ < <(colour_box "$E2E_OUT/start.png" yellow)
+[ "$count" -lt 20 ] || e2e_fail "yellow text before F3 ($count pixels)"
+
+# F3: the FPS text, yellow, in the lower-left corner.
+e2e_key F3
+e2e_wait_title " FPS: " 3
+sleep 0.5
+e2e_shot fps
+read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/fps.png" yellow)
+echo "FPS text: $count yellow pixels in ($minx,$miny)-($maxx,$maxy) of ${width}x${height}"
+[ "$count" -gt 150 ] || e2e_fail "no yellow FPS text ($count pixels)"
+[ "$minx" -lt $((width / 20)) ] || e2e_fail "FPS text does not start at the left edge (x $minx)"
+[ "$maxx" -lt $((width / 2)) ] || e2e_fail "FPS text reaches too far right (x $maxx)"
+[ "$miny" -gt $((height * 9 / 10)) ] || e2e_fail "FPS text is not at the bottom (top y $miny)"
+e2e_key F3
+sleep 0.5
+
+# Three presses of F10: "Brightness 115%" centred in green.
+e2e_key F10 F10 F10
+e2e_wait_log "Brightness: 1.15" 5
+sleep 0.2
+e2e_shot brightness
+read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/brightness.png" green)
+echo "Brightness notice: $count green pixels in ($minx,$miny)-($maxx,$maxy)"
+[ "$count" -gt 300 ] || e2e_fail "no green brightness notice ($count pixels)"
+centre_x=$(((minx + maxx) / 2))
+centre_y=$(((miny + maxy) / 2))
+[ $((centre_x - width / 2)) -le 12 ] && [ $((width / 2 - centre_x)) -le 12 ] ||
+  e2e_fail "brightness notice not centred across (centre x $centre_x)"
+[ $((centre_y - height / 2)) -le 20 ] && [ $((height / 2 - centre_y)) -le 20 ] ||
+  e2e_fail "brightness notice not centred up and down (centre y $centre_y)"
+brightness_width=$((maxx - minx))
+
+# Its second is up: gone.
+sleep 1.3
+e2e_shot brightness_gone
+read -r count _ < <(colour_box "$E2E_OUT/brightness_gone.png" green)
+[ "$count" -lt 20 ] || e2e_fail "brightness notice still shown after its second ($count pixels)"
+
+# F5: the volume notice, "Sound volume 100%", two characters wider than the last one.
+e2e_key F5
+e2e_wait_log "Mute: off" 5
+sleep 0.2
+e2e_shot volume
+read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/volume.png" green)
+echo "Volume notice: $count green pixels in ($minx,$miny)-($maxx,$maxy)"
+[ "$count" -gt 300 ] || e2e_fail "no green volume notice ($count pixels)"
+volume_width=$((maxx - minx))
+[ "$volume_width" -gt "$brightness_width" ] || e2e_fail "volume notice not wider ($volume_width vs $brightness_width)"
+sleep 1.3
+e2e_shot volume_gone
+read -r count _ < <(colour_box "$E2E_OUT/volume_gone.png" green)
+[ "$count" -lt 20 ] || e2e_fail "volume notice still shown after its second ($count pixels)"
+
+e2e_key shift+Escape
+status=$(e2e_wait_exit 20)
+[ "$status" = "0" ] || e2e_fail "exit status $status"
+# A machine without an audio device may report the sound system; nothing else may fail.
+! grep "^ERROR: " "$E2E_LOG" | grep -qv "^ERROR: SOUND: " || e2e_fail "errors in the log"
+echo "PASS"

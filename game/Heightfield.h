@@ -1,0 +1,54 @@
+// The level's terrain: a grid of square patches drawn in one instanced call and
+// displaced by the 16-bit height map in the tessellation stages, plus height and
+// surface-normal queries for everything that stands on the ground.
+#pragma once
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+
+#include <string>
+
+class Shader;
+class Texture;
+struct HeightFieldActor;
+
+class Heightfield {
+public:
+    Heightfield(float patchSize, int xpatches, int zpatches, float minHeight, float maxHeight, int minSubdivisions,
+                int maxSubdivisions, float subdivisionFactor);
+    ~Heightfield();
+    Heightfield(const Heightfield&) = delete;
+    Heightfield& operator=(const Heightfield&) = delete;
+
+    // Heights and texture are always loaded; empty names of the other three skip them.
+    void loadTextures(const std::string& heights, const std::string& texture, const std::string& normals,
+                      const std::string& lightmap, const std::string& specmap);
+    void selectShader();
+    void render(const glm::mat4& projView, const glm::vec3& playerPos);
+    // Terrain height below pos (x and z are read); the surface normal there when asked.
+    float getHeight(const glm::vec3& pos, glm::vec3* normal) const;
+    void freeTextures();
+    // Sets the world extents and their inverses.
+    void setExtent(float extentX, float extentZ);
+
+    float m_patch_size;
+    int m_xpatches;
+    int m_zpatches;
+    float m_min_height;
+    float m_max_height;
+    int m_min_subdivisions;
+    int m_max_subdivisions;
+    float m_subdivision_factor;
+    Texture* m_heights = nullptr;
+    Texture* m_diffuse = nullptr;
+    Texture* m_normals_map = nullptr;
+    Texture* m_lightmap = nullptr;
+    Texture* m_specmap = nullptr;
+    HeightFieldActor* m_actor = nullptr;
+    Shader* m_shader = nullptr;
+    GLuint m_vao = 0;
+    float m_extent_x = 0.0f;
+    float m_extent_z = 0.0f;
+    float m_inv_extent_x = 0.0f;
+    float m_inv_extent_z = 0.0f;
+};

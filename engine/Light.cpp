@@ -11,7 +11,7 @@ void Light::upload(int index, Shader* shader)
 int DirectionalLight::uploadAt(int location, Shader* /*shader*/)
 {
     glUniform1i(location, enabled ? 1 : 0);
-    glUniform3fv(location + 1, 1, glm::value_ptr(color));
+    glUniform3fv(location + 1, 1, glm::value_ptr(ambient));
     glUniform3fv(location + 2, 1, glm::value_ptr(diffuse));
     glUniform3fv(location + 3, 1, glm::value_ptr(specular));
     glUniform3fv(location + 4, 1, glm::value_ptr(direction));

@@ -15,19 +15,20 @@ public:
     virtual int uploadAt(int location, Shader* shader) = 0;
 };
 
-// The sun: an enabled flag followed by four vec3 uniforms.
+// The sun: an enabled flag, then the ambient light colour, the diffuse and specular
+// colours and the direction in which the light travels.
 class DirectionalLight : public Light {
 public:
     bool enabled = true;
-    glm::vec3 color = glm::vec3(1.0f);
+    glm::vec3 ambient = glm::vec3(1.0f);
     glm::vec3 diffuse = glm::vec3(1.0f);
     glm::vec3 specular = glm::vec3(1.0f);
     glm::vec3 direction = glm::vec3(0.0f, -1.0f, 0.0f); // the way the light travels
 
     DirectionalLight() = default;
-    DirectionalLight(bool on, const glm::vec3& col, const glm::vec3& diff, const glm::vec3& spec,
+    DirectionalLight(bool on, const glm::vec3& amb, const glm::vec3& diff, const glm::vec3& spec,
                      const glm::vec3& dir)
-        : enabled(on), color(col), diffuse(diff), specular(spec), direction(dir)
+        : enabled(on), ambient(amb), diffuse(diff), specular(spec), direction(dir)
     {
     }
 

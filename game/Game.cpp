@@ -54,28 +54,9 @@ void Game::cleanup()
     m_loadingScreen = false;
 }
 
-void Game::processInput(float) {}
-
-void Game::update(float) {}
-
 void Game::render()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-void Game::onKey(int key, int, int action, int)
-{
-    if (action != GLFW_PRESS)
-        return;
-    if (m_loadingScreen) {
-        leaveLoadingScreen();
-        return;
-    }
-    if (key == GLFW_KEY_SPACE && m_paused) {
-        m_paused = false;
-        if (m_updateWindowTitle)
-            m_updateWindowTitle();
-    }
 }
 
 void Game::onResize() {}

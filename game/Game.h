@@ -7,6 +7,35 @@
 
 #include <glm/glm.hpp>
 
+class Player;
+
+// The camera's swing out and up over a crashed lander.
+struct CrashZoom {
+    float holdTime = 0.5f;  // seconds the camera stands still first
+    float duration = 3.0f;  // seconds of the whole view
+    float crashTime = 0.0f; // seconds left; 0 = idle
+    float startPhi = 0.0f, startTheta = 0.0f, startRadius = 0.0f;
+    float targetPhi = 0.0f, targetTheta = 0.0f, targetRadius = 0.0f;
+    bool enabled = true;
+    bool startAtCollision = true;
+};
+
+// Indices of Game::m_renderPass.
+enum RenderPass : int {
+    RENDER_PASS_PLAYER = 0,
+    RENDER_PASS_TERRAIN = 1,
+    RENDER_PASS_SKY = 2,
+    RENDER_PASS_HORIZON = 3,
+    RENDER_PASS_HUD = 4,
+    RENDER_PASS_MINIMAP = 5,
+    RENDER_PASS_RADIATION = 6,
+    RENDER_PASS_PARTICLES = 7,
+    RENDER_PASS_LENS_FLARE = 8,
+};
+
+// Crystals and crawlers switch their level of detail by distance (developer key Ctrl+L).
+extern bool gLodSwitching;
+
 class Game {
 public:
     Game();
@@ -61,6 +90,47 @@ public:
     int m_levelNumber = 0;
 
     void (*m_updateWindowTitle)() = nullptr;
+
+    // Flight, contacts, controls and the per-frame update
+    static bool isKeyDown(int key);
+    static bool isMouseButtonDown(int button);
+    bool isPlayerControllable() const;
+    void restartLevel(bool fromStart);
+    void updateCrashView(float dt);
+    void launchBomb();
+    void startEndSequence();
+    void printStateDump();
+
+    Player* m_player = nullptr;
+    bool m_cameraTracking = true;
+    bool m_freeLook = true;
+    bool m_renderPass[10] = {true, true, true, true, true, true, true, true, true, true}; // [4]: HUD
+    bool m_renderModelType[6] = {true, true, true, true, true, true};
+    bool m_showBounds = false;
+    bool m_showKdBoxes = false;
+    int m_kdNodeToDraw = -1; // -1: all nodes
+    bool m_normalMapping = true;
+    bool m_invincible = false;
+    int m_minimapInterval = 10;
+    int m_minimapCounter = 0;
+    float m_radiation = 0.0f; // 0..1
+    float m_endScreenHold = 0.0f;
+    float m_endScreenFade = 0.0f;
+    float m_endScreenFadeDuration = 5.0f;
+    bool m_wasLanded = false;
+    bool m_wasColliding = false;
+    int m_empCount = 3;
+    bool m_fixedStep = true;
+    int m_culledCount = 0;
+    int m_cullableCount = 0;
+    bool m_separationPending = false;
+    float m_separationTimer = 0.0f;
+    bool m_missionAccomplished = false;
+    bool m_hasCheckpoint = false;
+    bool m_checkpointSavedThisStep = false;
+    bool m_restartedThisStep = false;
+    CrashZoom m_crashZoom;
+    float m_stepAccumulator = 0.0f; // frame time not yet run in fixed steps; kept across levels
 };
 
 extern Game gGame;

@@ -144,7 +144,7 @@ void Player::reset()
     destroyed = false;
     landed = false;
     dockedCrawler = nullptr;
-    showActiveModel(true);
+    setActiveModelVisible(true);
     fuel = initialFuel;
     helium = 0;
     thrustCutTimer = 0.0f;

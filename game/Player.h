@@ -91,6 +91,7 @@ public:
     void drawExplosion(const glm::mat4& projView, const Camera* camera);
     void printState() const;
     void setNormalMapping(bool on);
+    void setActiveModelVisible(bool visible);
 
     // Set by the game before every update
     bool stabilizerOffline = false;
@@ -195,5 +196,4 @@ public:
 private:
     void runAutopilot(uint16_t bits, const glm::vec3& up);
     void buildModels();
-    void showActiveModel(bool visible);
 };

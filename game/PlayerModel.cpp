@@ -52,7 +52,7 @@ void Player::buildNamedMeshes()
 {
 }
 
-void Player::showActiveModel(bool)
+void Player::setActiveModelVisible(bool)
 {
 }
 

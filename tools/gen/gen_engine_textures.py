@@ -40,6 +40,18 @@ def cube_faces():
     li.save_png(os.path.join(OUT, "cube_cross.png"), li.cube_cross(faces))
 
 
+def bad_cube_images():
+    """Images a cube-map loader must refuse: cross images whose size does not split
+    into 4 x 3 square cells, and faces that are not square or not of the first
+    face's size."""
+    grey = lambda w, h: np.full((h, w, 3), 128, dtype=np.uint8)
+    li.save_png(os.path.join(OUT, "cross_width50.png"), grey(50, 36))
+    li.save_png(os.path.join(OUT, "cross_height38.png"), grey(64, 38))
+    li.save_png(os.path.join(OUT, "cross_cells16x12.png"), grey(64, 36))
+    li.save_png(os.path.join(OUT, "face_48x40.png"), grey(48, 40))
+    li.save_png(os.path.join(OUT, "face_32x32.png"), grey(32, 32))
+
+
 def bump():
     """64 x 64 bump map. Upper half: left of column 32 rising 3 per column, right of
     it a flat 100. Lower half: rising 4 per row upwards (towards the picture's top)."""
@@ -55,4 +67,5 @@ def bump():
 if __name__ == "__main__":
     gradient16()
     cube_faces()
+    bad_cube_images()
     bump()

@@ -1,0 +1,74 @@
+# The real game and its sound: without any audio device it still starts, runs and quits
+# cleanly; with sound off in the settings it says so; with a device (OpenAL Soft's wave
+# writer) the menu theme is heard, and Ctrl+F5 silences it.
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$@"
+
+# run_menu <log name>: starts the game, waits for the menu, quits with Shift+Esc.
+run_menu() {
+  E2E_LOG="$E2E_OUT/$1.log"
+  e2e_start_game
+  e2e_wait_window "The Kestrun Event"
+  sleep 1.5
+  e2e_key shift+Escape
+  local status
+  status=$(e2e_wait_exit 20)
+  [ "$status" = "0" ] || e2e_fail "$1: exit status $status"
+  grep -qxF "INFO: Shutdown complete" "$E2E_LOG" || e2e_fail "$1: no orderly shutdown"
+}
+
+# RMS level in dB of <file> from <start> s for <length> s ("-inf" for digital silence).
+level_db() {
+  sox "$1" -n trim "$2" "$3" stats 2>&1 | awk '/^RMS lev dB/ { print $4 }'
+}
+
+# 1. No audio device at all.
+ALSOFT_DRIVERS=no-such-device run_menu no-device
+[ "$(grep -c "SOUND: " "$E2E_LOG")" = "1" ] || e2e_fail "no device: the failure should be told exactly once"
+grep -qxF "ERROR: SOUND: Failed to init sound system: (4) Error initializing output device." "$E2E_LOG" ||
+  e2e_fail "no device: missing failure line"
+
+# 2. Sound switched off in the settings.
+sed 's/^enabled *=.*/enabled = false/' "$E2E_SRC/assets/settings.ini" | e2e_settings
+grep -qx "enabled = false" "$E2E_WORK/game/assets/settings.ini" || e2e_fail "settings.ini has no sound switch"
+run_menu disabled
+grep -qxF "Sound is disabled via ini file" "$E2E_LOG" || e2e_fail "disabled: missing line"
+! grep -q "^ERROR: " "$E2E_LOG" || e2e_fail "disabled: errors in the log"
+cp "$E2E_SRC/assets/settings.ini" "$E2E_WORK/game/assets/settings.ini"
+
+# 3. A device that writes what it plays into a file.
+wav="$E2E_OUT/menu.wav"
+cat > "$E2E_WORK/alsoft.conf" <<EOF
+[general]
+channels = mono
+sample-type = int16
+frequency = 44100
+dither = false
+[wave]
+file = $wav
+EOF
+export ALSOFT_CONF="$E2E_WORK/alsoft.conf"
+E2E_LOG="$E2E_OUT/wave.log"
+start=$(date +%s.%N)
+ALSOFT_DRIVERS=wave e2e_start_game
+e2e_wait_window "The Kestrun Event"
+sleep 2.5
+muted_at=$(date +%s.%N)
+e2e_key ctrl+F5
+e2e_wait_log "Mute: on" 5
+sleep 1.5
+e2e_key shift+Escape
+status=$(e2e_wait_exit 20)
+[ "$status" = "0" ] || e2e_fail "wave: exit status $status"
+! grep -q "^ERROR: " "$E2E_LOG" || e2e_fail "wave: errors in the log"
+[ -s "$wav" ] || e2e_fail "wave: nothing was written"
+
+# The output file begins when the sound system opens its device, just after start-up.
+mute=$(awk "BEGIN { print $muted_at - $start }")
+before=$(level_db "$wav" "$(awk "BEGIN { print $mute - 1.2 }")" 1.0)
+after=$(level_db "$wav" "$(awk "BEGIN { print $mute + 0.5 }")" 0.8)
+echo "menu music: $before dB before mute, $after dB after"
+[ -n "$before" ] && [ "$before" != "-inf" ] && awk "BEGIN { exit !($before > -40) }" ||
+  e2e_fail "wave: the menu theme is not heard ($before dB)"
+[ "$after" = "-inf" ] || e2e_fail "wave: still sounding after mute ($after dB)"
+echo "PASS"

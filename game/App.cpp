@@ -9,6 +9,7 @@
 #include "IniFile.h"
 #include "Menu.h"
 #include "MessageList.h"
+#include "Physics.h"
 #include "ResizeListeners.h"
 #include "Settings.h"
 #include "Shader.h"
@@ -334,7 +335,9 @@ int runGame()
     std::cout << "done" << std::endl;
     Shader::get("phong_tex_notex")->m_optional_diffuse = true;
     createDefaultTextures();
-    // 14: physics context (added with the world)
+    // 14: physics context
+    gPhysics = new Physics();
+    gPhysics->init();
     // 15: fonts; lower case drawn as small capitals in the display face
     gFontSmall = new Font("ALIENS.ttf", 48);
     gFontLarge = new Font("ALIENS.ttf", 96);
@@ -385,7 +388,11 @@ int runGame()
         restoreGammaCorrection();
     Shader::deleteAll();
     gGame.cleanup();
-    // The physics context is released here once it exists.
+    if (gPhysics) {
+        gPhysics->release();
+        delete gPhysics;
+        gPhysics = nullptr;
+    }
     delete gMenu;
     gMenu = nullptr;
     for (Font** font : {&gFontSmall, &gFontLarge, &gFontMono}) {

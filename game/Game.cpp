@@ -32,33 +32,6 @@ Game::~Game()
     unregisterResizeListener(this);
 }
 
-void Game::init(int level, bool skipLoadingScreen)
-{
-    if (m_initialized) {
-        std::cout << "Game already initialized" << std::endl;
-        return;
-    }
-    m_initialized = true;
-    m_levelNumber = level;
-    m_nextLevelRequested = false;
-    m_endSequence = false;
-    m_paused = false;
-    m_loadingScreen = !skipLoadingScreen;
-}
-
-void Game::cleanup()
-{
-    if (!m_initialized)
-        return;
-    m_initialized = false;
-    m_loadingScreen = false;
-}
-
-void Game::render()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
 void Game::onResize() {}
 
 void Game::setCursorCaptured(bool captured)

@@ -3,9 +3,13 @@
 #pragma once
 
 #include "Camera.h"
+#include "LevelConfig.h"
+#include "Material.h"
 #include "MessageList.h"
 
 #include <glm/glm.hpp>
+
+#include <vector>
 
 class Player;
 
@@ -36,6 +40,23 @@ enum RenderPass : int {
 // Crystals and crawlers switch their level of detail by distance (developer key Ctrl+L).
 extern bool gLodSwitching;
 
+class Bomb;
+class Crawler;
+class Crystal;
+class DirectionalLight;
+class Framebuffer;
+class Heightfield;
+class KDTree;
+class LensFlare;
+class Liquid;
+class Model;
+class Quad2D;
+class Shader;
+class Texture;
+
+// The material of generated meshes (sky box, horizon, planet, bound displays).
+extern const Material gDefaultMaterial;
+
 class Game {
 public:
     Game();
@@ -56,6 +77,53 @@ public:
     void onResize();
     void setCursorCaptured(bool captured);
     void leaveLoadingScreen();
+
+    // Level set-up and rendering
+    void initTerrain(bool create);
+    void createFramebuffers();
+    void drawScreenImage(Texture* image, float relX, float relY);
+    void drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye);
+
+    std::vector<Crawler*> m_crawlers;
+    std::vector<Bomb*> m_bombs;
+    std::vector<Liquid*> m_liquids;
+    std::vector<Crystal*> m_crystals;
+    Heightfield* m_heightfield = nullptr;
+    Model* m_skybox = nullptr;  // "Skybox", owned by gDrawList
+    Model* m_horizon = nullptr; // "Horizon"
+    Model* m_planet = nullptr;  // "Kestrun"
+    LevelConfig m_level;
+    DirectionalLight* m_sun = nullptr;
+    LensFlare* m_lensFlare = nullptr;
+    KDTree* m_kdTree = nullptr;
+    bool m_multisampling = true;
+    Framebuffer* m_msaaFramebuffer = nullptr;
+    Framebuffer* m_resolveFramebuffer = nullptr;
+    Quad2D* m_quad = nullptr;
+    Texture* m_texPaused = nullptr;
+    Texture* m_texMissionFailed = nullptr;
+    Texture* m_texYouWon = nullptr;
+    Texture* m_skyCubeMap = nullptr;
+    Texture* m_texSun = nullptr;
+    Texture* m_texPlanet = nullptr;
+    Texture* m_texPlanetSprite = nullptr;
+    glm::mat4 m_planetSpriteMatrix = glm::mat4(1.0f);
+    unsigned int m_quad3dVao = 0;
+    Shader* m_quad3dShader = nullptr;
+    Model* m_boundsSphere = nullptr;
+    Model* m_boundsBox = nullptr;
+    Model* m_kdBox = nullptr;
+    bool m_shockwaveActive = false;
+    float m_shockwaveStart = 0.0f; // GLFW time
+    glm::vec2 m_shockwaveCenter = glm::vec2(0.0f); // 0..1 screen units
+    unsigned int m_shockwaveVao = 0;
+    Shader* m_shockwaveShader = nullptr;
+    float m_radiationPrev = 0.0f;
+    float m_radiationTarget = 0.0f; // intensity at the lander 0..1
+    float m_radiationZones = 0.0f;  // share of it from radiation zones
+    float m_empCharge = 0.0f;
+    float m_empHoldTime = 0.0f;
+    float m_empHitRadiation = 0.0f;
 
     int m_horizonMode = 2;
     MessageList* m_messages = nullptr;

@@ -5,7 +5,6 @@
 #include "Camera.h"
 #include "Light.h"
 #include "Model.h"
-#include "ScreenPrograms.h"
 #include "Shader.h"
 #include "Texture.h"
 
@@ -16,18 +15,27 @@
 #include <string>
 #include <vector>
 
+// Builds a program unless one of that name is registered.
+inline void ensureModelProgram(const std::string& name, const std::vector<std::string>& stages, bool useMvp)
+{
+    for (Shader* shader : gShaders)
+        if (shader->m_name == name)
+            return;
+    new Shader(name, stages, useMvp);
+}
+
+// The programs models are drawn with, and the default textures.
 inline void ensureModelPrograms()
 {
-    ensureProgram("phong", {"phong.vs", "phong.fs"});
-    ensureProgram("phong_notex", {"phong.vs", "phong_notex.fs"});
-    ensureProgram("phong_notex_alpha", {"phong.vs", "phong_notex_alpha.fs"});
-    ensureProgram("phong_nm", {"phong_nm.vs.glsl", "phong_nm.fs.glsl"});
-    ensureProgram("phong_nm_notex", {"phong_nm.vs.glsl", "phong_nm_notex.fs.glsl"});
-    bool haveColor = false;
-    for (Shader* shader : gShaders)
-        haveColor = haveColor || shader->m_name == "color";
-    if (!haveColor)
-        new Shader("color", {"color.vs.glsl", "color.fs.glsl"}, true);
+    ensureModelProgram("phong", {"phong.vs", "phong.fs"}, false);
+    ensureModelProgram("phong_notex", {"phong.vs", "phong_notex.fs"}, false);
+    ensureModelProgram("phong_tex_notex", {"phong.vs", "phong_tex_notex.fs"}, false);
+    ensureModelProgram("phong_notex_alpha", {"phong.vs", "phong_notex_alpha.fs"}, false);
+    ensureModelProgram("phong_nm", {"phong_nm.vs.glsl", "phong_nm.fs.glsl"}, false);
+    ensureModelProgram("phong_nm_notex", {"phong_nm.vs.glsl", "phong_nm_notex.fs.glsl"}, false);
+    ensureModelProgram("color", {"color.vs.glsl", "color.fs.glsl"}, true);
+    ensureModelProgram("color_alpha", {"color.vs.glsl", "color_alpha.fs.glsl"}, true);
+    Shader::get("phong_tex_notex")->m_optional_diffuse = true;
     if (!gDefaultTextureWhite)
         createDefaultTextures();
 }

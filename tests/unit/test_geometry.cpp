@@ -270,5 +270,5 @@ TEST(GeometryDeathTest, FatalCases)
             box.m_normals = nullptr;
             box.upload();
         },
-        testing::ExitedWithCode(1), "^ERROR: No normals defined");
+        testing::ExitedWithCode(1), "ERROR: No normals defined");
 }

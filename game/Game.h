@@ -164,6 +164,9 @@ public:
     static bool isMouseButtonDown(int button);
     bool isPlayerControllable() const;
     void restartLevel(bool fromStart);
+    void saveCheckpoint();
+    void updateWorld(float dt);
+    void updateContactsAndGoal(float dt);
     void updateCrashView(float dt);
     void launchBomb();
     void startEndSequence();
@@ -199,6 +202,8 @@ public:
     bool m_restartedThisStep = false;
     CrashZoom m_crashZoom;
     float m_stepAccumulator = 0.0f; // frame time not yet run in fixed steps; kept across levels
+    float m_planetSpinAccumulator = 0.0f;
+    float m_planetSpinAngle = 0.0f; // radians, 0..2 pi
 };
 
 extern Game gGame;

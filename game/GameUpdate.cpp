@@ -1,10 +1,16 @@
 // One step of the loaded level per frame: the lander and its sounds, the world around
-// it, landing and collisions, the level goal and the camera.
+// it, landing and collisions, the level goal, the culling tree and the camera.
 #include "Game.h"
 
 #include "Globals.h"
+#include "KDTree.h"
+#include "Mesh.h"
+#include "Model.h"
+#include "Physics.h"
 #include "Player.h"
 #include "SoundSystem.h"
+
+#include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +21,7 @@ bool gLodSwitching = true;
 namespace {
 
 const float FIXED_STEP = 1.0f / 60.0f;
+const float TWO_PI = 6.2831855f;
 
 // Keeps a looping slot playing exactly while the condition holds.
 void soundFollows(int slot, bool condition)
@@ -42,6 +49,11 @@ bool rotationThrustersFiring(const Player& p)
            (p.split && p.splitTimer > 0.0f);
 }
 
+float fuelFraction(const Player& p)
+{
+    return static_cast<float>(p.fuel) / static_cast<float>(PLAYER_MAX_FUEL);
+}
+
 } // namespace
 
 void Game::update(float dt)
@@ -49,6 +61,7 @@ void Game::update(float dt)
     if (!std::isfinite(dt) || dt < 0.0f)
         dt = 0.0f;
 
+    // 1. Fixed step
     if (m_fixedStep) {
         m_stepAccumulator += dt;
         if (m_stepAccumulator < FIXED_STEP)
@@ -62,9 +75,9 @@ void Game::update(float dt)
         dt = FIXED_STEP;
     }
 
+    // 2-3. Loading screen and end sequence
     if (m_loadingScreen)
         return;
-
     if (m_endSequence) {
         m_endScreenHold -= dt;
         if (m_endScreenHold >= 0.0f)
@@ -76,69 +89,173 @@ void Game::update(float dt)
         return;
     }
 
+    // 4-5
     const glm::vec3 eye = glm::vec3(m_camera.getWorldMatrix() * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
-    (void)eye;
+    (void)eye; // the crawlers' and crystals' detail levels follow the eye
     m_checkpointSavedThisStep = false;
 
-    if (!m_paused && !m_missionAccomplished && m_player) {
-        Player& player = *m_player;
+    // 6. A paused game or an accomplished mission only moves the camera and culls.
+    if (!m_paused && !m_missionAccomplished && m_player)
+        updateWorld(dt);
 
-        // The lander
-        const float fuelBefore = static_cast<float>(player.fuel) / static_cast<float>(PLAYER_MAX_FUEL);
-        player.stabilizerOffline = m_radiation > m_radStabilizer;
-        player.autopilotOffline = m_radiation > m_radAuxiliary;
-        const bool stepped = player.update(m_fixedStep, dt);
-        (void)stepped;
+    // 20. Camera
+    updateCrashView(dt);
 
-        // Its sounds
-        soundFollows(SOUND_CONTROL_THRUSTERS, rotationThrustersFiring(player));
-        soundFollows(SOUND_MAIN_THRUSTER, player.thrustCommand != 0.0f);
-        soundFollows(SOUND_BUBBLES, false);
-        if (fuelBefore > 0.2f && static_cast<float>(player.fuel) / static_cast<float>(PLAYER_MAX_FUEL) <= 0.2f)
-            playSound(SOUND_LOW_FUEL);
+    // 21. Culling
+    if (m_kdTree && m_viewFrustumCulling)
+        m_kdTree->cull(m_projection * m_camera.getViewMatrix());
 
-        // Contacts and the level goal
-        if (!player.destroyed && !player.exploding) {
-            player.updateContacts();
-            const bool colliding = player.collided;
-            const bool landed = player.landed;
-            soundFollows(SOUND_DRIVING, false);
+    // 22
+    m_restartedThisStep = false;
+}
 
-            if (colliding != m_wasColliding) {
-                std::cout << "{" << gFrameCounter << "} "
-                          << (colliding ? "BOOM - player collision" : "(Player no longer colliding with terrain)")
-                          << std::endl;
-                m_wasColliding = colliding;
+void Game::updateWorld(float dt)
+{
+    Player& player = *m_player;
+
+    // 7. The lander
+    const float fuelBefore = fuelFraction(player);
+    const unsigned int heliumBefore = player.helium;
+    (void)heliumBefore; // the checkpoint on emptying a crawler compares against it
+    player.stabilizerOffline = m_radiation > m_radStabilizer;
+    player.autopilotOffline = m_radiation > m_radAuxiliary;
+    const bool stepped = player.update(m_fixedStep, dt);
+    (void)stepped; // the exhaust particles advance only with a lander step
+
+    // 8. Its sounds; the bubbling of helium needs a crawler to dock on.
+    soundFollows(SOUND_CONTROL_THRUSTERS, rotationThrustersFiring(player));
+    soundFollows(SOUND_MAIN_THRUSTER, player.thrustCommand != 0.0f);
+    soundFollows(SOUND_BUBBLES, false);
+    if (fuelBefore > 0.2f && fuelFraction(player) <= 0.2f)
+        playSound(SOUND_LOW_FUEL);
+
+    // 9-13. Radiation, the checkpoint on emptying a crawler, crawlers, crystal detail
+    // levels and bomb fuses take their turn here, in this order, once they exist.
+
+    // 14. Physics
+    if (gPhysics && gPhysics->m_fixed_step) {
+        float step = 0.0f;
+        if (m_fixedStep) {
+            step = dt;
+        } else {
+            gPhysics->m_accumulator += dt;
+            if (gPhysics->m_accumulator >= FIXED_STEP) {
+                gPhysics->m_accumulator -= FIXED_STEP;
+                step = FIXED_STEP;
             }
-            if (landed != m_wasLanded) {
-                std::cout << "{" << gFrameCounter << "} " << (landed ? "LANDED" : "Taking off") << std::endl;
-                m_wasLanded = landed;
-            }
-
-            if (!landed && colliding && !m_invincible) {
-                player.exploding = true;
-                player.explosionFrame = 0;
-                player.setActiveModelVisible(false);
-                pauseEffects();
-                playSound(SOUND_EXPLOSION);
-                CrashZoom& z = m_crashZoom;
-                if (z.crashTime <= 0.0f) {
-                    z.startPhi = m_camera.phi;
-                    z.startTheta = m_camera.theta;
-                    z.startRadius = m_camera.r;
-                    z.targetPhi = m_camera.phi + 3.1415927f;
-                    z.targetTheta = 3.1415927f / 2.0f;
-                    z.targetRadius = 2500.0f;
-                    z.crashTime = z.duration;
-                    m_camera.max_rad = std::max(2500.0f, m_camera.max_rad);
-                }
-            }
+        }
+        if (step > 0.0f) {
+            gPhysics->simulate(step);
+            for (Model* model : gDrawList)
+                if (model->m_actor)
+                    model->updateFromActor();
         }
     }
 
-    updateCrashView(dt);
+    // 15-16. Exhaust particles and the liquids' flow follow here once they exist.
 
-    m_restartedThisStep = false;
+    // 17. The planet's spin
+    if (m_planet && m_level.kestrun_mode == 1 && m_level.kestrun_rps != 0.0f) {
+        m_planetSpinAccumulator += dt;
+        if (m_planetSpinAccumulator >= FIXED_STEP) {
+            m_planetSpinAccumulator -= FIXED_STEP;
+            m_planetSpinAngle += m_level.kestrun_rps / 60.0f;
+            while (m_planetSpinAngle > TWO_PI)
+                m_planetSpinAngle -= TWO_PI;
+            while (m_planetSpinAngle < 0.0f)
+                m_planetSpinAngle += TWO_PI;
+            if (!m_planet->m_meshes.empty())
+                m_planet->m_meshes[0]->m_transform =
+                    glm::rotate(glm::mat4(1.0f), m_planetSpinAngle, glm::vec3(0.0f, 1.0f, 0.0f));
+        }
+    }
+
+    // 18. Contacts and the level goal
+    if (!player.destroyed && !player.exploding)
+        updateContactsAndGoal(dt);
+
+    // 19. Moved models change their place in the culling tree.
+    if (m_kdTree && m_kdTree->root && m_viewFrustumCulling) {
+        for (Model* model : gDrawList) {
+            if (model->m_type == MODEL_CRYSTAL || !model->m_culling_entity)
+                continue;
+            CullingEntity* entity = model->m_culling_entity;
+            CullingEntity now = *entity;
+            model->fillCullingEntity(now);
+            if (now.center == entity->center)
+                continue;
+            m_kdTree->root->removeEntity(entity);
+            model->fillCullingEntity(*entity);
+            m_kdTree->root->addEntity(entity);
+        }
+    }
+}
+
+void Game::updateContactsAndGoal(float dt)
+{
+    Player& player = *m_player;
+    const bool dockedBefore = player.landed && player.dockedCrawler;
+    player.updateContacts();
+    const bool colliding = player.collided;
+    const bool landed = player.landed;
+
+    bool riding = false;
+    if (landed && player.dockedCrawler) {
+        if (!dockedBefore)
+            playSound(SOUND_FUEL);
+        // riding: the crawler under the lander is driving.
+    }
+    soundFollows(SOUND_DRIVING, riding);
+
+    if (colliding != m_wasColliding) {
+        std::cout << "{" << gFrameCounter << "} "
+                  << (colliding ? "BOOM - player collision" : "(Player no longer colliding with terrain)") << std::endl;
+        m_wasColliding = colliding;
+    }
+    if (landed != m_wasLanded) {
+        std::cout << "{" << gFrameCounter << "} " << (landed ? "LANDED" : "Taking off") << std::endl;
+        m_wasLanded = landed;
+    }
+
+    // A crash
+    if (!landed && colliding && !m_invincible) {
+        player.exploding = true;
+        player.explosionFrame = 0;
+        player.setActiveModelVisible(false);
+        pauseEffects();
+        playSound(SOUND_EXPLOSION);
+        CrashZoom& z = m_crashZoom;
+        if (z.crashTime <= 0.0f) {
+            z.startPhi = m_camera.phi;
+            z.startTheta = m_camera.theta;
+            z.startRadius = m_camera.r;
+            z.targetPhi = m_camera.phi + 3.1415927f;
+            z.targetTheta = 3.1415927f / 2.0f;
+            z.targetRadius = 2500.0f;
+            z.crashTime = z.duration;
+            m_camera.max_rad = std::max(2500.0f, m_camera.max_rad);
+        }
+    }
+
+    // The goal: enough helium, the separation 11.5 s later, then the upper stage climbs
+    // above the target height.
+    const bool targetReached = static_cast<int64_t>(player.helium) >= static_cast<int64_t>(m_level.target_helium);
+    if (targetReached && !player.split && !m_separationPending) {
+        saveCheckpoint();
+        m_separationPending = true;
+        m_separationTimer = 11.500001f;
+        playSound(SOUND_SEPARATION);
+    }
+    if (m_separationPending) {
+        m_separationTimer -= dt;
+        if (m_separationTimer < 0.0f) {
+            m_separationPending = false;
+            player.setSplit(true);
+        }
+    } else if (player.split && player.state.position.y > m_level.target_height) {
+        pauseEffects();
+        m_missionAccomplished = true;
+    }
 }
 
 void Game::updateCrashView(float dt)
@@ -161,10 +278,17 @@ void Game::updateCrashView(float dt)
     }
 }
 
+void Game::saveCheckpoint()
+{
+    // The in-memory checkpoint is taken here once it exists.
+}
+
 void Game::restartLevel(bool)
 {
+    // Without a saved checkpoint every restart goes back to the level start.
     pauseEffects();
     m_nextLevelRequested = false;
+    // Bombs in flight are removed here once they exist.
 
     const Camera::ResetState& rs = m_camera.resetState;
     m_camera.phi = rs.phi;
@@ -177,9 +301,16 @@ void Game::restartLevel(bool)
     if (m_player)
         m_player->reset();
     m_radiation = 0.0f;
+    m_radiationPrev = 0.0f;
+    m_radiationTarget = 0.0f;
+    m_radiationZones = 0.0f;
+    m_empCharge = 0.0f;
+    m_empHoldTime = 0.0f;
+    m_empHitRadiation = 0.0f;
+    // Crawlers return to their level-start state here once they exist.
+    m_empCount = m_empNumMax;
     m_separationPending = false;
     m_missionAccomplished = false;
-    m_empCount = m_empNumMax;
     m_renderPass[RENDER_PASS_HUD] = true;
     m_hasCheckpoint = false;
 

@@ -4,6 +4,8 @@
 // explosion.
 #pragma once
 
+#include "Physics.h"
+
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
@@ -80,6 +82,11 @@ public:
     void setBodyBounds(const glm::vec3& min, const glm::vec3& max, const glm::vec3* topMin, const glm::vec3* topMax);
     bool lowerProbeTouchesTerrain() const;
     bool upperProbeTouchesTerrain() const;
+    // The lander's body (the top stage after the separation) against a box.
+    bool bodyOverlaps(const glm::vec3& boxHalf, const Pose& boxPose) const;
+    bool bodyOverlapsTerrain() const;
+    Pose landerPose() const;
+    Pose probePose(float offset) const;
     void checkLandingConditions();
     void updateContacts();
 
@@ -87,7 +94,12 @@ public:
     void buildNamedMeshes();
     void setSplit(bool on);
     glm::vec3 getCameraFocus() const;
+    // Model matrices of the attitude-thruster cones to show this frame; returns their number.
+    static constexpr int MAX_RCS_CONES = 12;
+    int rcsConeTransforms(glm::mat4 out[MAX_RCS_CONES]) const;
     void drawRcsCones(const glm::mat4& projView);
+    // Cell of the 8 x 8 explosion sheet: frame 0 is the top-left cell, rows go down.
+    static glm::vec2 explosionUvOffset(int frame);
     void drawExplosion(const glm::mat4& projView, const Camera* camera);
     void printState() const;
     void setNormalMapping(bool on);
@@ -130,6 +142,8 @@ public:
     float boundingRadius = 0.0f;
 
     Heightfield* terrain = nullptr;
+    const HeightField* terrainGeometry = nullptr; // the terrain's physics heights
+    Pose terrainPose;
 
     Model* activeModel = nullptr;
     Model* rcsConeModel = nullptr;
@@ -196,4 +210,5 @@ public:
 private:
     void runAutopilot(uint16_t bits, const glm::vec3& up);
     void buildModels();
+    void touchdownOnTerrain();
 };

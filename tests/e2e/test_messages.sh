@@ -53,42 +53,40 @@ echo "FPS text: $count yellow pixels in ($minx,$miny)-($maxx,$maxy) of ${width}x
 e2e_key F3
 sleep 0.5
 
-# Three presses of F10: "Brightness 115%" centred in green.
+# shows_notice <shot>: the green notice is there, centred; sets notice_width.
+shows_notice() {
+  e2e_shot "$1"
+  read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/$1.png" green)
+  echo "$1: $count green pixels in ($minx,$miny)-($maxx,$maxy)"
+  [ "$count" -gt 300 ] || e2e_fail "no green notice in $1 ($count pixels)"
+  local dx=$(((minx + maxx) / 2 - width / 2)) dy=$(((miny + maxy) / 2 - height / 2))
+  [ "${dx#-}" -le 12 ] && [ "${dy#-}" -le 20 ] || e2e_fail "notice in $1 off centre by ($dx, $dy)"
+  notice_width=$((maxx - minx))
+}
+
+# gone_after_its_second <shot>
+gone_after_its_second() {
+  sleep 1.3
+  e2e_shot "$1"
+  read -r count _ < <(colour_box "$E2E_OUT/$1.png" green)
+  [ "$count" -lt 20 ] || e2e_fail "notice still shown in $1 ($count pixels)"
+}
+
+# Three presses of F10: "Brightness 115%" centred in green, for one second.
 e2e_key F10 F10 F10
 e2e_wait_log "Brightness: 1.15" 5
 sleep 0.2
-e2e_shot brightness
-read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/brightness.png" green)
-echo "Brightness notice: $count green pixels in ($minx,$miny)-($maxx,$maxy)"
-[ "$count" -gt 300 ] || e2e_fail "no green brightness notice ($count pixels)"
-centre_x=$(((minx + maxx) / 2))
-centre_y=$(((miny + maxy) / 2))
-[ $((centre_x - width / 2)) -le 12 ] && [ $((width / 2 - centre_x)) -le 12 ] ||
-  e2e_fail "brightness notice not centred across (centre x $centre_x)"
-[ $((centre_y - height / 2)) -le 20 ] && [ $((height / 2 - centre_y)) -le 20 ] ||
-  e2e_fail "brightness notice not centred up and down (centre y $centre_y)"
-brightness_width=$((maxx - minx))
+shows_notice brightness
+brightness_width=$notice_width
+gone_after_its_second brightness_gone
 
-# Its second is up: gone.
-sleep 1.3
-e2e_shot brightness_gone
-read -r count _ < <(colour_box "$E2E_OUT/brightness_gone.png" green)
-[ "$count" -lt 20 ] || e2e_fail "brightness notice still shown after its second ($count pixels)"
-
-# F5: the volume notice, "Sound volume 100%", two characters wider than the last one.
+# F5: "Sound volume 100%", two characters wider.
 e2e_key F5
 e2e_wait_log "Mute: off" 5
 sleep 0.2
-e2e_shot volume
-read -r count minx miny maxx maxy < <(colour_box "$E2E_OUT/volume.png" green)
-echo "Volume notice: $count green pixels in ($minx,$miny)-($maxx,$maxy)"
-[ "$count" -gt 300 ] || e2e_fail "no green volume notice ($count pixels)"
-volume_width=$((maxx - minx))
-[ "$volume_width" -gt "$brightness_width" ] || e2e_fail "volume notice not wider ($volume_width vs $brightness_width)"
-sleep 1.3
-e2e_shot volume_gone
-read -r count _ < <(colour_box "$E2E_OUT/volume_gone.png" green)
-[ "$count" -lt 20 ] || e2e_fail "volume notice still shown after its second ($count pixels)"
+shows_notice volume
+[ "$notice_width" -gt "$brightness_width" ] || e2e_fail "volume notice not wider than the brightness one"
+gone_after_its_second volume_gone
 
 e2e_key shift+Escape
 status=$(e2e_wait_exit 20)

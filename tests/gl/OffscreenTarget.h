@@ -1,13 +1,35 @@
-// A small RGBA colour target for drawing tests, read back as bytes (row 0 = bottom).
+// A colour target for drawing tests, read back as RGBA bytes (row 0 = bottom), and the
+// text and screen-quad programs built unless already registered.
 #pragma once
+
+#include "Shader.h"
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
+
+inline void ensureScreenPrograms()
+{
+    const std::vector<std::vector<std::string>> programs = {
+        {"text", "text.vs.glsl", "text.fs.glsl"},
+        {"quad2d", "quad2d.vs.glsl", "quad2d.fs.glsl"},
+        {"quad2d_notex", "quad2d_notex.vs.glsl", "quad2d_notex.fs.glsl"},
+        {"quad2d_notex_depth", "quad2d_notex_depth.vs.glsl", "quad2d_notex.fs.glsl"},
+        {"quad2d_multiply", "quad2d.vs.glsl", "quad2d_multiply.fs.glsl"},
+        {"quad2d_mul_gray", "quad2d.vs.glsl", "quad2d_multiply_grayscale.fs.glsl"},
+        {"quad2d_flare", "quad2d.vs.glsl", "quad2d_flare.fs.glsl"},
+    };
+    for (const auto& p : programs)
+        if (std::none_of(gShaders.begin(), gShaders.end(), [&](Shader* s) { return s->m_name == p[0]; }))
+            new Shader(p[0], {p[1], p[2]}, false);
+}
+
+struct LitBox {
+    int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1;
+    bool empty() const { return maxX < 0; }
+};
 
 struct OffscreenTarget {
     int width, height;
@@ -39,44 +61,23 @@ struct OffscreenTarget {
     std::vector<uint8_t> read() const
     {
         std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         return pixels;
     }
-
-    // With KESTRUN_TEST_IMAGES set to a directory, keeps the picture there as a PPM.
-    void keep(const std::vector<uint8_t>& pixels, const std::string& name) const
+    const uint8_t* at(const std::vector<uint8_t>& pixels, int x, int y) const
     {
-        const char* dir = std::getenv("KESTRUN_TEST_IMAGES");
-        if (!dir)
-            return;
-        FILE* file = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-        if (!file)
-            return;
-        std::fprintf(file, "P6 %d %d 255\n", width, height);
-        for (int row = height - 1; row >= 0; --row)
-            for (int column = 0; column < width; ++column)
-                std::fwrite(&pixels[(static_cast<size_t>(row) * width + column) * 4], 1, 3, file);
-        std::fclose(file);
+        return &pixels[(static_cast<size_t>(y) * width + x) * 4];
+    }
+    // The box of the pixels whose channel exceeds the threshold.
+    LitBox lit(const std::vector<uint8_t>& pixels, int channel, int threshold) const
+    {
+        LitBox box;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (at(pixels, x, y)[channel] > threshold) {
+                    box.minX = std::min(box.minX, x), box.maxX = std::max(box.maxX, x);
+                    box.minY = std::min(box.minY, y), box.maxY = std::max(box.maxY, y);
+                }
+        return box;
     }
 };
-
-struct LitBox {
-    int minX = 1 << 30, minY = 1 << 30, maxX = -1, maxY = -1;
-    bool empty() const { return maxX < 0; }
-};
-
-// The box of pixels whose channel `channel` exceeds `threshold`.
-inline LitBox litBox(const std::vector<uint8_t>& pixels, int width, int height, int channel, int threshold)
-{
-    LitBox box;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (pixels[(static_cast<size_t>(y) * width + x) * 4 + channel] > threshold) {
-                box.minX = x < box.minX ? x : box.minX;
-                box.maxX = x > box.maxX ? x : box.maxX;
-                box.minY = y < box.minY ? y : box.minY;
-                box.maxY = y > box.maxY ? y : box.maxY;
-            }
-    return box;
-}

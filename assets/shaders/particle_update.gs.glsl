@@ -34,7 +34,7 @@ uniform float deltaT;
 layout(binding = 0) uniform sampler1D texRandom;
 
 const int kMaxSpawn = 32;
-const float kDrag = 1.2; // per second
+const float kDrag = 0.6; // per second
 
 void emit(vec4 positionType, vec4 velocityTtl, vec4 color)
 {

@@ -43,7 +43,7 @@ void main()
     float shadow = playerShadowFactor(vWorldPos);
     float glint = pow(max(dot(reflect(-L, N), V), 0.0), 180.0) * 2.5;
     color += vec3(1.0, 0.96, 0.85) * glint * step(0.99, shadow);
-    float foam = smoothstep(0.72, 0.9, swell) * 0.35;
+    float foam = smoothstep(0.78, 0.95, swell) * 0.2;
     color = mix(color, vec3(0.9, 0.95, 1.0), foam);
     color *= shadow;
 

@@ -12,7 +12,7 @@ import lib_terrain as lt
 
 ASSETS = sys.argv[1] if len(sys.argv) > 1 else "../../assets"
 TEX = os.path.join(ASSETS, "textures")
-FACE = 512
+FACE = 1024
 
 # Face files in the cube map's order +X, -X, +Y, -Y, +Z, -Z.
 FACES = ["E", "W", "T", "B", "S", "N"]
@@ -56,10 +56,13 @@ def starfield(name, seed, tint, haze=None, band_normal=(0.3, 0.8, 0.5), stars=90
     rng = np.random.default_rng(seed)
     faces = [np.zeros((FACE, FACE, 3)) for _ in range(6)]
     band_normal = np.asarray(band_normal) / np.linalg.norm(band_normal)
-    noise = [lt.fbm(rng, FACE, 6, 5) for _ in range(6)]
+    phases = rng.uniform(0, 2 * np.pi, (4, 3))
     for f in range(6):
         d = face_directions(f, FACE)
-        band = np.exp(-((d @ band_normal) / 0.22) ** 2) * np.clip(0.55 + 0.6 * noise[f], 0, 1.2)
+        # Clouds of the galactic band from the direction alone, so the faces meet seamlessly.
+        clouds = sum(np.sin(d[..., 0] * k * 3.1 + phases[k - 1, 0]) * np.sin(d[..., 1] * k * 2.7 + phases[k - 1, 1]) *
+                     np.sin(d[..., 2] * k * 3.3 + phases[k - 1, 2]) / k for k in range(1, 5))
+        band = np.exp(-((d @ band_normal) / 0.22) ** 2) * np.clip(0.55 + 0.8 * clouds, 0, 1.2)
         faces[f] += band[..., None] * np.asarray(tint) * 0.16 * 255
         if haze is not None:
             glow = np.exp(-((d[..., 1] + 0.05) / 0.22) ** 2) * (d[..., 1] < 0.5)
@@ -70,8 +73,8 @@ def starfield(name, seed, tint, haze=None, band_normal=(0.3, 0.8, 0.5), stars=90
     colors = rng.choice(np.array([[1.0, 0.9, 0.8], [0.8, 0.9, 1.0], [1.0, 1.0, 1.0], [1.0, 0.8, 0.6]]), stars)
     for d, m, c in zip(dirs, mags, colors):
         f, row, col = direction_to_face(d)
-        bright = min(1.0, 0.18 + 0.35 * m)
-        radius = 0.6 + min(1.2, 0.5 * m)
+        bright = min(1.0, 0.25 + 0.4 * m)
+        radius = 0.45 + min(0.6, 0.25 * m)
         r0, c0 = int(row), int(col)
         for dr in (-1, 0, 1):
             for dc in (-1, 0, 1):

@@ -1,0 +1,60 @@
+# The three moons started straight from the settings: each level loads with its
+# progress lines, shows terrain, sky, Kestrun and the lander, and reports its frame
+# rate after F3. Level 1 is drawn once more through the multisampled framebuffer.
+# Screenshots and the frame rates (fps.txt) stay in the output folder.
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$@"
+
+settings() { # <level> <antialiasing>
+  sed -e "s/^initialLevel = .*/initialLevel = $1/" -e "s/^antialiasing = .*/antialiasing = $2/" \
+      -e "s/^dev_keys_enabled = .*/dev_keys_enabled = true/" "$E2E_SRC/assets/settings.ini" | e2e_settings
+}
+
+# fps <label>: F3, then the frame rate the title shows once it has been measured twice.
+fps() {
+  e2e_key F3
+  e2e_wait_title " FPS: " 10
+  sleep 2.2
+  local title
+  title=$(xdotool getwindowname "$E2E_WID")
+  echo "$1: ${title#*FPS: }" >> "$E2E_OUT/fps.txt"
+  e2e_key F3
+}
+
+run_level() { # <level> <antialiasing> <name> <shot prefix>
+  settings "$1" "$2"
+  e2e_start_game
+  e2e_wait_log "Initializing kdTree ... done" 60
+  e2e_wait_window "The Kestrun Event"
+  e2e_log_order "Initializing level ... $3 done" "Initializing texts ... done" \
+    "Initializing terrain ... heights texture normals" "Initializing sky and horizon ... done" \
+    "Initializing player ... done" "Initializing kdTree ... done"
+  sleep 1
+  fps "level $1, antialiasing $2"
+  e2e_shot "$4_start"
+  # Out to the camera's farthest orbit, then up at the sky and round towards Kestrun.
+  for _ in $(seq 25); do xdotool click --delay 20 5; done
+  sleep 0.5
+  e2e_shot "$4_ground"
+  for _ in $(seq 8); do e2e_key Up; done
+  sleep 0.5
+  e2e_shot "$4_sky"
+  e2e_key shift+Escape
+  # Waited for here, in the shell that started the game, so its status can be read.
+  local deadline=$((SECONDS + 30)) status=0
+  while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+  kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "level $1: the game did not end"
+  wait "$E2E_GAME_PID" || status=$?
+  E2E_GAME_PID=""
+  [ "$status" = "0" ] || e2e_fail "level $1: exit status $status"
+  ! grep "^ERROR: " "$E2E_LOG" | grep -v "^ERROR: SOUND: " | grep -q . || e2e_fail "level $1: errors in the log"
+  cp "$E2E_LOG" "$E2E_OUT/$4.log"
+}
+
+rm -f "$E2E_OUT/fps.txt"
+run_level 1 0 "LEVEL 1: GANYMEDE" level1
+run_level 2 0 "LEVEL 2: EUROPA" level2
+run_level 3 0 "LEVEL 3: IO" level3
+run_level 1 4 "LEVEL 1: GANYMEDE" level1_msaa
+cat "$E2E_OUT/fps.txt"
+echo "PASS"

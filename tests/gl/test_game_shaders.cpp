@@ -83,8 +83,10 @@ protected:
     static void SetUpTestSuite()
     {
         s_saved.swap(gShaders);
+        glGetError();
         createShaderPrograms();
         createDefaultTextures();
+        s_startUpError = glGetError();
     }
     static void TearDownTestSuite()
     {
@@ -119,9 +121,11 @@ protected:
 
     GLuint m_vao = 0;
     static std::vector<Shader*> s_saved;
+    static GLenum s_startUpError;
 };
 
 std::vector<Shader*> GameShaders::s_saved;
+GLenum GameShaders::s_startUpError = GL_NO_ERROR;
 
 // Active uniforms of a program: name -> (GL type, location).
 std::map<std::string, std::pair<GLenum, GLint>> activeUniforms(GLuint program)
@@ -157,6 +161,7 @@ TEST_F(GameShaders, StartUpBuildsTheThirtyProgramsInTableOrder)
             combined.insert(shader->m_name);
     }
     EXPECT_EQ(names, expected);
+    EXPECT_EQ(s_startUpError, static_cast<GLenum>(GL_NO_ERROR)) << "programs and default textures leave no GL error";
     EXPECT_EQ(combined, (std::set<std::string>{"color", "color_alpha", "texture", "texture_colored", "skybox"}));
 }
 

@@ -1,0 +1,261 @@
+// The terrain against the physics height field it stands on, and whole levels loaded,
+// drawn and unloaded through the game object.
+#include "GlTest.h"
+
+#include "App.h"
+#include "AssetFiles.h"
+#include "Game.h"
+#include "Globals.h"
+#include "Heightfield.h"
+#include "LevelConfig.h"
+#include "Model.h"
+#include "Physics.h"
+#include "Shader.h"
+#include "Texture.h"
+
+#include <btBulletDynamicsCommon.h>
+#include <IL/il.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace {
+
+class LevelGl : public GlTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_savedShaders.swap(gShaders);
+        createShaderPrograms();
+        createDefaultTextures();
+        gPhysics = new Physics();
+        gPhysics->init();
+    }
+    static void TearDownTestSuite()
+    {
+        gPhysics->release();
+        delete gPhysics;
+        gPhysics = nullptr;
+        deleteDefaultTextures();
+        Shader::deleteAll();
+        gShaders.swap(s_savedShaders);
+    }
+
+    // World height of the physics surface below (x, z); NaN when the ray misses.
+    static float physicsHeight(float x, float z)
+    {
+        const btVector3 from(x, 10000.0f, z), to(x, -10000.0f, z);
+        btCollisionWorld::ClosestRayResultCallback hit(from, to);
+        gPhysics->m_scene->rayTest(from, to, hit);
+        return hit.hasHit() ? hit.m_hitPointWorld.y() : NAN;
+    }
+
+    // The terrain as the level set-up builds it, for one terrain record.
+    static Heightfield* buildTerrain(const TerrainDef& t, bool withNormalMap)
+    {
+        auto* h = new Heightfield(1.0f, 10, 10, 0.0f, 30.0f, 1, 40, 40.0f);
+        h->loadTextures(t.hf, t.tm, withNormalMap ? t.nm : "", "", "");
+        const int patches = std::max(1, static_cast<int>(std::lround(h->m_heights->m_width * 0.0625)));
+        h->m_xpatches = h->m_zpatches = patches;
+        h->m_patch_size = t.extent / patches;
+        h->m_min_height = t.min_height;
+        h->m_max_height = t.max_height;
+        h->setExtent(patches * h->m_patch_size - 1.0f, patches * h->m_patch_size - 1.0f);
+        h->m_actor = gPhysics->loadHeightmap(t);
+        return h;
+    }
+
+    static void releaseTerrain(Heightfield* h)
+    {
+        gPhysics->releaseHeightmap(h->m_actor);
+        delete h;
+    }
+
+    static std::vector<Shader*> s_savedShaders;
+};
+
+std::vector<Shader*> LevelGl::s_savedShaders;
+
+TerrainDef testTerrain()
+{
+    TerrainDef t;
+    t.hf = "terrain/test_hf.png";
+    t.tm = "terrain/test_tm.png";
+    t.nm = "terrain/test_nm.png";
+    t.extent = 256.0f;
+    t.min_height = 0.0f;
+    t.max_height = 40.0f;
+    return t;
+}
+
+// Writes a 16-bit greyscale PNG; value(x, y) with y = 0 the picture's top row.
+void writeHeightmap(const std::string& path, int n, const std::function<uint16_t(int, int)>& value)
+{
+    std::vector<uint16_t> pixels(static_cast<size_t>(n) * n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            pixels[static_cast<size_t>(n - 1 - y) * n + x] = value(x, y); // DevIL: bottom row first
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilTexImage(n, n, 1, 1, IL_LUMINANCE, IL_UNSIGNED_SHORT, pixels.data());
+    ilEnable(IL_FILE_OVERWRITE);
+    ilSave(IL_PNG, path.c_str());
+    ilDeleteImages(1, &image);
+}
+
+} // namespace
+
+TEST_F(LevelGl, TerrainQueriesAgreeWithThePhysicsSurface)
+{
+    const TerrainDef t = testTerrain();
+    Heightfield* h = buildTerrain(t, true);
+    ASSERT_EQ(h->m_heights->m_width, 129);
+    EXPECT_EQ(h->m_xpatches, 8);
+    EXPECT_FLOAT_EQ(h->m_extent_x, 255.0f);
+
+    // Queries map the heights over one unit less than the physics grid: a sample that
+    // lies at x in the query lies at x * 256 / 255 in the physics.
+    const float stretch = 256.0f / 255.0f;
+    // (Rays exactly on the physics border may slip past it, so the samples stay inside.)
+    for (int i = 4; i <= 124; i += 8) {
+        for (int j = 4; j <= 124; j += 8) {
+            const float x = (i / 128.0f - 0.5f) * 255.0f, z = (j / 128.0f - 0.5f) * 255.0f;
+            const float queried = h->getHeight(glm::vec3(x, 0.0f, z), nullptr);
+            const float physics = physicsHeight(x * stretch, z * stretch);
+            EXPECT_NEAR(queried, physics, 0.01f) << x << ", " << z;
+        }
+    }
+
+    // Between samples the bilinear query and the physics triangles differ at most by
+    // the spread of the cell's corners; the normals point the same way.
+    float worstAngle = 0.0f;
+    for (float x = -100.5f; x < 100.0f; x += 23.7f) {
+        for (float z = -100.5f; z < 100.0f; z += 19.3f) {
+            glm::vec3 n;
+            const float queried = h->getHeight(glm::vec3(x, 0.0f, z), &n);
+            const float px = x * stretch, pz = z * stretch;
+            EXPECT_NEAR(queried, physicsHeight(px, pz), 0.6f);
+            const float e = 1.0f;
+            const glm::vec3 slope = glm::normalize(glm::vec3(physicsHeight(px - e, pz) - physicsHeight(px + e, pz), 2.0f * e,
+                                                             physicsHeight(px, pz - e) - physicsHeight(px, pz + e)));
+            worstAngle = std::max(worstAngle, std::acos(std::min(1.0f, glm::dot(glm::normalize(n), slope))));
+        }
+    }
+    EXPECT_LT(worstAngle, 0.2f);
+    releaseTerrain(h);
+}
+
+TEST_F(LevelGl, TerrainEdgesOrientationAndBadPositions)
+{
+    const std::string saved = gAssetsDir;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kestrun-level-gl";
+    std::filesystem::create_directories(dir / "textures");
+    // Bright north-west corner (picture top left), a slope down towards the east.
+    writeHeightmap((dir / "textures" / "hf.png").string(), 17, [](int x, int y) -> uint16_t {
+        return x == 0 && y == 0 ? 65535 : static_cast<uint16_t>(2000 * (16 - x));
+    });
+    writeHeightmap((dir / "textures" / "flat.png").string(), 17, [](int, int) -> uint16_t { return 65535; });
+    std::filesystem::copy_file(std::filesystem::path(saved) / "textures" / "terrain" / "test_tm.png",
+                               dir / "textures" / "tm.png", std::filesystem::copy_options::overwrite_existing);
+    gAssetsDir = dir.string();
+
+    TerrainDef t;
+    t.hf = "hf.png";
+    t.tm = "tm.png";
+    t.extent = 33.0f;
+    t.min_height = 0.0f;
+    t.max_height = 65.535f;
+    Heightfield* h = buildTerrain(t, false);
+    ASSERT_EQ(h->m_heights->m_width, 17);
+    const float half = h->m_extent_x / 2.0f;
+
+    // North is -z: the bright corner is at (-x, -z) for the queries and the physics alike.
+    EXPECT_NEAR(h->getHeight(glm::vec3(-half, 0.0f, -half), nullptr), 65.535f, 1e-3f);
+    EXPECT_NEAR(physicsHeight(-16.45f, -16.45f), 65.535f, 3.0f);
+    EXPECT_NEAR(h->getHeight(glm::vec3(-half, 0.0f, half), nullptr), 32.0f, 1e-3f);
+    EXPECT_NEAR(h->getHeight(glm::vec3(1000.0f, 0.0f, 0.0f), nullptr), 0.0f, 1e-3f); // border height
+
+    // On and beyond the +x and -z borders the cell has no far side; the normal stays finite
+    // and still leans with the slope (the terrain falls towards +x).
+    for (const glm::vec3& p : {glm::vec3(half, 0, -half), glm::vec3(half + 50.0f, 0, 0), glm::vec3(0, 0, -half)}) {
+        glm::vec3 n(NAN);
+        h->getHeight(p, &n);
+        EXPECT_TRUE(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z));
+        EXPECT_GT(n.y, 0.5f);
+        EXPECT_GT(n.x, 0.0f);
+    }
+    glm::vec3 n;
+    const float nanHeight = h->getHeight(glm::vec3(NAN, 0.0f, NAN), &n);
+    EXPECT_TRUE(std::isfinite(nanHeight));
+    EXPECT_TRUE(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z));
+    releaseTerrain(h);
+
+    t.hf = "flat.png";
+    h = buildTerrain(t, false);
+    EXPECT_NEAR(h->getHeight(glm::vec3(3.0f, 0.0f, -5.0f), &n), 65.535f, 1e-3f);
+    EXPECT_EQ(n, glm::vec3(0.0f, 1.0f, 0.0f));
+    releaseTerrain(h);
+
+    gAssetsDir = saved;
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
+{
+    Heightfield h(1.0f, 10, 10, 0.0f, 30.0f, 1, 40, 40.0f);
+    const std::string lm = "terrain/europa_lm.png", sm = "terrain/europa_sm.png";
+    const std::string hf = "terrain/test_hf.png", tm = "terrain/test_tm.png";
+    h.loadTextures(hf, tm, "", "", sm);
+    h.selectShader();
+    EXPECT_EQ(h.m_shader->m_name, "heightfield");
+    EXPECT_EQ(h.m_normals_map, nullptr);
+    h.loadTextures(hf, tm, "", lm, "");
+    h.selectShader();
+    EXPECT_EQ(h.m_shader->m_name, "heightfieldLM");
+    h.loadTextures(hf, tm, "", lm, sm);
+    h.selectShader();
+    EXPECT_EQ(h.m_shader->m_name, "heightfieldLMSM");
+    h.freeTextures();
+    EXPECT_EQ(h.m_heights, nullptr);
+    EXPECT_EQ(h.m_specmap, nullptr);
+}
+
+TEST_F(LevelGl, LevelsLoadDrawAndUnload)
+{
+    gGame.m_antialiasing = 4;
+    for (int level : {99, 1}) {
+        gCurrentLevel = level;
+        gGame.init(level, true);
+        gGame.leaveLoadingScreen();
+        ASSERT_TRUE(gGame.isInitialized());
+        ASSERT_NE(gGame.m_heightfield, nullptr);
+        EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), 1);
+        EXPECT_FLOAT_EQ(gGravity, 4.0f);
+        EXPECT_FLOAT_EQ(gPhysics->m_scene->getGravity().y(), -4.0f);
+        ASSERT_FALSE(gDrawList.empty());
+        EXPECT_EQ(gDrawList.front(), gGame.m_skybox);
+        // Level 99 shows Kestrun as a sprite, level 1 as a lit sphere.
+        EXPECT_EQ(gGame.m_planet != nullptr, level == 1);
+        EXPECT_EQ(gGame.m_texPlanetSprite != nullptr, level == 99);
+        EXPECT_FLOAT_EQ(gGame.m_camera.r, 12.0f);
+        EXPECT_TRUE(gGame.m_loadingScreen == false);
+
+        gGame.m_projection = gGame.m_camera.getProjection();
+        gGame.render();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        // The camera looks down on the lander: terrain fills the lower part of the frame.
+        std::vector<unsigned char> pixel(4);
+        glReadPixels(gWindowWidth / 2, gWindowHeight / 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+        EXPECT_GT(pixel[0] + pixel[1] + pixel[2], 60) << "level " << level;
+
+        gGame.cleanup();
+        gGame.cleanup();
+        EXPECT_FALSE(gGame.isInitialized());
+        EXPECT_TRUE(gDrawList.empty());
+        EXPECT_EQ(gGame.m_heightfield, nullptr);
+        EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), 0);
+    }
+}

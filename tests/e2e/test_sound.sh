@@ -4,17 +4,27 @@
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
-# run_menu <log name>: starts the game, waits for the menu, quits with Shift+Esc.
+# quit_game <name>: Shift+Esc, then the game must end with status 0. Waits in this shell,
+# the game's parent, so that the status is the game's own.
+quit_game() {
+  e2e_key shift+Escape
+  local deadline=$((SECONDS + 20)) status=0
+  while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+  kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "$1: the game did not end"
+  wait "$E2E_GAME_PID" || status=$?
+  E2E_GAME_PID=""
+  [ "$status" = "0" ] || e2e_fail "$1: exit status $status"
+  grep -qxF "INFO: Shutdown complete" "$E2E_LOG" || e2e_fail "$1: no orderly shutdown"
+}
+
+# run_menu <name>: starts the game, lets the menu run, quits.
 run_menu() {
   E2E_LOG="$E2E_OUT/$1.log"
   e2e_start_game
   e2e_wait_window "The Kestrun Event"
-  sleep 1.5
-  e2e_key shift+Escape
-  local status
-  status=$(e2e_wait_exit 20)
-  [ "$status" = "0" ] || e2e_fail "$1: exit status $status"
-  grep -qxF "INFO: Shutdown complete" "$E2E_LOG" || e2e_fail "$1: no orderly shutdown"
+  e2e_wait_log "Initializing shaders ... done" 30
+  sleep 1
+  quit_game "$1"
 }
 
 # RMS level in dB of <file> from <start> s for <length> s ("-inf" for digital silence).
@@ -52,21 +62,21 @@ E2E_LOG="$E2E_OUT/wave.log"
 start=$(date +%s.%N)
 ALSOFT_DRIVERS=wave e2e_start_game
 e2e_wait_window "The Kestrun Event"
-sleep 2.5
-muted_at=$(date +%s.%N)
+e2e_wait_log "Initializing shaders ... done" 30
+sleep 2
+key_at=$(date +%s.%N)
 e2e_key ctrl+F5
 e2e_wait_log "Mute: on" 5
+muted_at=$(date +%s.%N)
 sleep 1.5
-e2e_key shift+Escape
-status=$(e2e_wait_exit 20)
-[ "$status" = "0" ] || e2e_fail "wave: exit status $status"
+quit_game wave
 ! grep -q "^ERROR: " "$E2E_LOG" || e2e_fail "wave: errors in the log"
 [ -s "$wav" ] || e2e_fail "wave: nothing was written"
 
-# The output file begins when the sound system opens its device, just after start-up.
-mute=$(awk "BEGIN { print $muted_at - $start }")
-before=$(level_db "$wav" "$(awk "BEGIN { print $mute - 1.2 }")" 1.0)
-after=$(level_db "$wav" "$(awk "BEGIN { print $mute + 0.5 }")" 0.8)
+# The output file begins when the sound system opens its device, just after start-up,
+# so file times are at most a little behind the clock.
+before=$(level_db "$wav" "$(awk "BEGIN { print $key_at - $start - 1.2 }")" 1.0)
+after=$(level_db "$wav" "$(awk "BEGIN { print $muted_at - $start + 0.3 }")" 0.8)
 echo "menu music: $before dB before mute, $after dB after"
 [ -n "$before" ] && [ "$before" != "-inf" ] && awk "BEGIN { exit !($before > -40) }" ||
   e2e_fail "wave: the menu theme is not heard ($before dB)"

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using namespace SoundLib;
 using namespace soundtest;
 
@@ -112,17 +110,4 @@ TEST(SoundAssets, EveryFileDecodesWithTheLengthAndRateItsUseNeeds)
         }
     }
     system->release();
-}
-
-TEST(SoundAssets, LevelBriefingTextsArePlainText)
-{
-    locateAssetsDir();
-    for (const char* folder : {"1", "2", "3", "end"}) {
-        bool ok = false;
-        const std::string text = readTextFile(gAssetsDir + "/sounds/level/" + folder + "/loading.txt", &ok);
-        ASSERT_TRUE(ok) << folder;
-        EXPECT_FALSE(text.empty());
-        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return c == '\n' || (c >= 32 && c < 127); }))
-            << folder << ": the font draws character codes 32 to 126";
-    }
 }

@@ -3,6 +3,7 @@
 #include "Game.h"
 
 #include "Globals.h"
+#include "Heightfield.h"
 #include "Model.h"
 #include "Player.h"
 #include "SoundSystem.h"
@@ -434,6 +435,14 @@ void Game::printStateDump()
                   << " meshes=" << model->m_meshes.size() << " BB: [" << std::to_string(min.x) << " "
                   << std::to_string(min.y) << " " << std::to_string(min.z) << "][" << std::to_string(max.x) << " "
                   << std::to_string(max.y) << " " << std::to_string(max.z) << "]" << std::endl;
+    }
+    // Each crawler prints its own line here ("Crawler <i>: ...") once crawlers exist.
+    if (m_heightfield && m_player) {
+        glm::vec3 n(0.0f, 1.0f, 0.0f);
+        const float h = m_heightfield->getHeight(m_player->state.position, &n);
+        const int angle = static_cast<int>(std::acos(std::clamp(n.y, -1.0f, 1.0f)) * 57.29578f);
+        std::cout << "INFO: Terrain height " << h << ", normal [" << n.x << " " << n.y << " " << n.z << "] " << angle
+                  << " deg" << std::endl;
     }
     m_camera.printInfo();
     if (m_player)

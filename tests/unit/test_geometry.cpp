@@ -112,22 +112,6 @@ TEST(Geometry, SphereCapIsProjectedFromAbove)
     }
 }
 
-TEST(Geometry, BoundsOfNothingAndOfOnePoint)
-{
-    Geometry empty;
-    glm::vec3 bounds[2] = {glm::vec3(7.0f), glm::vec3(7.0f)};
-    empty.getBounds(bounds);
-    EXPECT_EQ(bounds[0], glm::vec3(0.0f));
-    EXPECT_EQ(bounds[1], glm::vec3(0.0f));
-
-    Geometry one;
-    one.m_vertex_count = 1;
-    one.m_positions = new glm::vec3[1]{glm::vec3(3.0f, -2.0f, 5.0f)};
-    one.getBounds(bounds);
-    EXPECT_EQ(bounds[0], glm::vec3(3.0f, -2.0f, 5.0f));
-    EXPECT_EQ(bounds[1], glm::vec3(3.0f, -2.0f, 5.0f));
-}
-
 TEST(Geometry, AppendShiftsIndicesAndCopyIsDeep)
 {
     BoxGeometry box(1.0f, 1.0f, 1.0f);

@@ -28,14 +28,6 @@ bool registered(const Model* model)
 
 } // namespace
 
-TEST(Model, TypeNames)
-{
-    EXPECT_EQ(modelTypeName(0), "Unknown");
-    EXPECT_EQ(modelTypeName(5), "Liquid");
-    EXPECT_EQ(modelTypeName(6), "(modeltype 6)");
-    EXPECT_EQ(modelTypeName(-3), "(modeltype -3)");
-}
-
 TEST(Model, RegistryClonesAndDeepCopies)
 {
     Model* source = new Model(boxMesh(glm::vec3(1.0f)));
@@ -83,18 +75,6 @@ TEST(Model, RegistryClonesAndDeepCopies)
     late->m_meshes.clear();
     late->m_textures.clear();
     delete late;
-}
-
-TEST(Model, DrawListRemovesFirstEntryOnly)
-{
-    Model a(boxMesh(glm::vec3(1.0f))), b(boxMesh(glm::vec3(1.0f)));
-    gDrawList = {&a, &b, &a};
-    EXPECT_TRUE(removeFromDrawList(&a));
-    EXPECT_EQ(gDrawList, (std::vector<Model*>{&b, &a}));
-    int other = 0;
-    EXPECT_FALSE(removeFromDrawList(&other));
-    EXPECT_EQ(gDrawList.size(), 2u);
-    gDrawList.clear();
 }
 
 TEST(Model, BoundsAndCullingEntities)

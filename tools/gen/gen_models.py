@@ -887,7 +887,6 @@ def build_crawler(lod):
 
     x0, x1, z0, z1, top = PAD
     parts = []
-    Y = np.array([0.0, 1.0, 0.0])
 
     # ---- running gear and frame ----
     frame_parts = [box((0.0, 1.45, -4.8), (7.0, 0.8, 20.2), D)]
@@ -941,7 +940,6 @@ def build_crawler(lod):
     # ---- body: cab (below the pad), deck sides, fenders, bumper ----
     cab_profile = [(1.0, CHASSIS_TOP), (6.0, CHASSIS_TOP), (6.0, 2.75), (5.25, 3.6), (1.0, 3.6)]
     cab = prism(cab_profile, (0, 0, 1), (0, 1, 0), -3.4, 3.4, density=D)
-    cab.uv = [(uv[0], uv[1]) for uv in cab.uv]
     deck = box((0.0, (top + DECK_BOTTOM) / 2, (z0 + z1) / 2), (x1 - x0, top - DECK_BOTTOM, z1 - z0), D, faces="xXyzZ")
     # the deck edges show the hazard band at the bottom of the body texture
     deck.uv = [(max(abs(p[0]), abs(p[2])) * 0.12 + p[0] * 0.05, 0.015 + (p[1] - DECK_BOTTOM) / (top - DECK_BOTTOM) * 0.09)

@@ -20,10 +20,19 @@ constexpr int kRate = 44100;
 
 // Directory of this process's output file; selects the wave writer on first use, which
 // must come before the first OpenAL call of the process.
+inline std::filesystem::path processDir()
+{
+    return std::filesystem::temp_directory_path() / ("kestrun-sound-" + std::to_string(getpid()));
+}
+
 inline const std::filesystem::path& outputDir()
 {
     static const std::filesystem::path dir = [] {
-        const auto base = std::filesystem::temp_directory_path() / ("kestrun-sound-" + std::to_string(getpid()));
+        const auto base = processDir();
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(processDir(), ec);
+        });
         const auto out = base / "out";
         std::filesystem::create_directories(out);
         const auto conf = base / "alsoft.conf";

@@ -56,5 +56,18 @@ run_level 1 0 "LEVEL 1: GANYMEDE" level1
 run_level 2 0 "LEVEL 2: EUROPA" level2
 run_level 3 0 "LEVEL 3: IO" level3
 run_level 1 4 "LEVEL 1: GANYMEDE" level1_msaa
+run_level 99 0 "TEST LEVEL" level99
+
+# A level without a file ends the start-up on the fatal path, without a crash.
+settings 7 0
+e2e_start_game
+deadline=$((SECONDS + 30))
+while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
+status=0
+wait "$E2E_GAME_PID" || status=$?
+E2E_GAME_PID=""
+[ "$status" = "255" ] || e2e_fail "level 7: exit status $status"
+grep -qx "ERROR: No terrain info for level 7" "$E2E_LOG" || e2e_fail "level 7: no fatal line"
+
 cat "$E2E_OUT/fps.txt"
 echo "PASS"

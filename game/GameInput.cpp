@@ -2,8 +2,10 @@
 // inputs, and the game's key commands (many of them developer keys).
 #include "Game.h"
 
+#include "AudioSettings.h"
 #include "Globals.h"
 #include "Heightfield.h"
+#include "KDTree.h"
 #include "Model.h"
 #include "Player.h"
 #include "SoundSystem.h"
@@ -16,6 +18,7 @@
 #include <cmath>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -192,6 +195,23 @@ void Game::onKey(int key, int, int action, int mods)
             if (dev && m_player)
                 m_player->clearMomenta();
             break;
+        case GLFW_KEY_K:
+            if (!dev || !m_kdTree)
+                break;
+            if (shift && ctrl) {
+                std::cout << "Rebuilding kdTree ... " << std::flush;
+                m_kdTree->rebuild();
+                std::cout << "done" << std::endl;
+            } else if (shift) {
+                m_kdTree->root->print("");
+            } else {
+                std::cout << "Currently culling " << m_culledCount << " of " << m_cullableCount
+                          << " cullable objects" << std::endl;
+            }
+            break;
+        case GLFW_KEY_O:
+            // The compass's switch, once the compass exists.
+            break;
         case GLFW_KEY_H:
             if (shift && ctrl) {
                 if (dev && m_player) {
@@ -209,7 +229,7 @@ void Game::onKey(int key, int, int action, int mods)
             m_paused = !m_paused;
             if (m_updateWindowTitle)
                 m_updateWindowTitle();
-            if (m_paused && gSound && gSound->ready)
+            if (m_paused && gSoundEnabled && gSound)
                 gSound->setPaused(SOUND_GEIGER, true);
             break;
         case GLFW_KEY_B:
@@ -236,7 +256,13 @@ void Game::onKey(int key, int, int action, int mods)
             }
             break;
         case GLFW_KEY_T:
-            if (dev && !ctrl) {
+            if (dev && ctrl) {
+                if (m_heightfield)
+                    m_heightfield->m_min_subdivisions =
+                        m_heightfield->m_min_subdivisions == m_heightfield->m_max_subdivisions
+                            ? 1
+                            : m_heightfield->m_max_subdivisions;
+            } else if (dev) {
                 m_cameraTracking = !m_cameraTracking;
                 std::cout << "Camera " << (m_cameraTracking ? "tracking" : "free") << std::endl;
             }
@@ -350,7 +376,16 @@ void Game::onKey(int key, int, int action, int mods)
             } else if (shift && ctrl) {
                 m_radEmpQuadratic = !m_radEmpQuadratic;
                 std::cout << "quadratic " << onOff(m_radEmpQuadratic) << std::endl;
-            } else if (!ctrl && gSound) {
+            } else if (ctrl) {
+                if (m_kdTree && m_kdTree->root) {
+                    std::vector<KDNode*> nodes;
+                    m_kdTree->root->collectNodes(nodes);
+                    m_kdNodeToDraw += 1;
+                    if (m_kdNodeToDraw >= static_cast<int>(nodes.size()))
+                        m_kdNodeToDraw = -1;
+                    std::cout << "renderKDTree_Node = " << m_kdNodeToDraw << std::endl;
+                }
+            } else if (gSound) {
                 const float freq = gSound->getGeigerFrequency() * (shift ? 0.6666667f : 1.5f);
                 gSound->setGeigerFrequency(freq);
                 std::cout << "Freq " << freq << std::endl;
@@ -418,6 +453,14 @@ void Game::startEndSequence()
     m_endScreenFade = m_endScreenFadeDuration;
     m_endSequence = true;
     m_endScreenHold = 16.0f;
+    if (gSoundEnabled && gSound) {
+        gSound->setPaused(SOUND_LEVEL_MUSIC, true);
+        gSound->setPaused(SOUND_INTRO_MUSIC, false);
+    }
+    // The end screen comes up here (the loading screen of "level -1") once it exists.
+    if (gSound)
+        gSound->releaseLevelSounds();
+    SoundSystem::startLevelVoice("level/end/loading.mp3", "");
 }
 
 void Game::printStateDump()

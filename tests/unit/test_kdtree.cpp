@@ -77,9 +77,11 @@ std::set<uintptr_t> visibleIds(const KDTree& tree, const std::vector<CullingEnti
 
 void clearTree(KDTree& tree, std::vector<CullingEntity>& entities)
 {
-    for (CullingEntity& e : entities)
-        if (e.node)
+    for (CullingEntity& e : entities) {
+        if (e.node) {
             EXPECT_TRUE(tree.root->removeEntity(&e));
+        }
+    }
 }
 
 } // namespace
@@ -163,8 +165,9 @@ TEST(KDTree, AgreesWithBruteForceOverRandomScenes)
                     expected += truth;
                     precise += tree->isVisible(&e, true);
                     EXPECT_EQ(tree->isVisible(&e, true), truth) << "entity " << e.id;
-                    if (truth)
+                    if (truth) {
                         EXPECT_TRUE(tree->isVisible(&e, false)) << "entity " << e.id;
+                    }
                 }
                 EXPECT_EQ(precise, expected);
             }

@@ -447,10 +447,9 @@ def render_song(song, rate):
                 note = voice(f, bar / steps * 3.0, rate) * (0.8 + 0.2 * rng.rand())
                 add_at(out, int(t0 * rate), note, True)
             if song.get("drums"):
-                for b in range(4):
+                for b in range(4):   # kick on the beat, hat on the off-beat
                     add_at(out, int((pos + b * beat) * rate), kick(rate), True)
-                    for half in (0.5,):
-                        add_at(out, int((pos + (b + half) * beat) * rate), hat(rate, rng), True)
+                    add_at(out, int((pos + (b + 0.5) * beat) * rate), hat(rate, rng), True)
             pos += bar
     wet = reverb(out, song["reverb"], 0.35, song["seed"] + 1, True, lowpass=rate * 0.2)
     return level(wet, -19.0)
@@ -494,7 +493,7 @@ def speak(text, out_mp3, tmp, name, kbps=40):
     subprocess.run(["espeak-ng", "-v", "en-us+f4", "-s", "148", "-p", "38", "-g", "4", "-w", raw, text],
                    check=True)
     subprocess.run(["sox", "-R", "-D", raw, "-r", "22050", "-b", "16", "-c", "1", shaped,
-                    "highpass", "180", "lowpass", "5200", "equalizer", "2500", "1.2q", "3",
+                    "gain", "-6", "highpass", "180", "lowpass", "5200", "equalizer", "2500", "1.2q", "3",
                     "compand", "0.02,0.25", "-60,-60,-30,-14,-10,-8,0,-6", "-4", "-30", "0.05",
                     "reverb", "18", "50", "30", "pad", "0.05", "0.2", "norm", "-2"], check=True)
     encode_mp3(shaped, out_mp3, kbps)

@@ -164,7 +164,7 @@ TEST_F(KeyCallbackTest, EscapeInTheGamePausesIntoTheMenuWithResume)
 {
     Menu menu;
     gMenu = &menu;
-    gGame.init(1, true);
+    gGame.m_initialized = true; // as if a level were loaded
     press(GLFW_KEY_ESCAPE);
     EXPECT_TRUE(gMenuActive);
     EXPECT_TRUE(gGame.m_paused);
@@ -175,7 +175,7 @@ TEST_F(KeyCallbackTest, EscapeInTheGamePausesIntoTheMenuWithResume)
     press(GLFW_KEY_ESCAPE);
     EXPECT_TRUE(menu.m_done);
     EXPECT_EQ(menu.m_exit_status, MENU_RESUME);
-    gGame.cleanup();
+    gGame.m_initialized = false;
     gMenu = nullptr;
 }
 

@@ -20,7 +20,9 @@ programs=$(grep '^WARNING: uniform "globalBrightnessMultiplier" not found in pro
 [ "$programs" -lt 30 ] || e2e_fail "no program takes the brightness"
 
 e2e_key shift+Escape
-status=$(e2e_wait_exit 20)
+# Waited for in this shell (not in a command substitution), which is the game's parent.
+e2e_wait_exit 20 > "$E2E_OUT/exit-status"
+status=$(cat "$E2E_OUT/exit-status")
 [ "$status" = "0" ] || e2e_fail "exit status $status"
 ! grep "^ERROR: " "$E2E_LOG" | grep -v "^ERROR: SOUND: " | grep -q . || e2e_fail "errors in the log"
 ! grep -q "^([123]) err " "$E2E_LOG" || e2e_fail "GL errors while loading textures"

@@ -373,3 +373,38 @@ TEST_F(Flight, SeparationPushesTheTopStageOnce)
     EXPECT_FALSE(p.split);
     EXPECT_EQ(p.splitTimer, 0.0f);
 }
+
+TEST_F(Flight, ThrusterConesAndExplosionCells)
+{
+    Player p(false);
+    glm::mat4 cones[Player::MAX_RCS_CONES];
+    p.rotationCommand = glm::vec3(0.1f, -0.1f, 0.1f);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 0);
+    p.rotationCommand = glm::vec3(0.11f, 0.0f, 0.0f);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 2);
+    p.rotationCommand = glm::vec3(0.0f, 0.0f, -0.11f);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 2);
+    p.rotationCommand = glm::vec3(0.0f, 0.11f, 0.0f);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 4);
+    p.rotationCommand = glm::vec3(1.0f, -1.0f, 1.0f);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 8);
+
+    // Positive pitch: a downward cone at -z and an upward one at +z, 1.35 from the axis.
+    p.state.position = glm::vec3(10.0f, 20.0f, 30.0f);
+    p.rotationCommand = glm::vec3(1.0f, 0.0f, 0.0f);
+    ASSERT_EQ(p.rcsConeTransforms(cones), 2);
+    EXPECT_NEAR(glm::length(glm::vec3(cones[0][3]) - glm::vec3(10.0f, 20.0f, 28.65f)), 0.0f, 1e-5f);
+    EXPECT_NEAR(glm::length(glm::vec3(cones[1][3]) - glm::vec3(10.0f, 20.0f, 31.35f)), 0.0f, 1e-5f);
+    EXPECT_NEAR(glm::vec3(cones[1] * glm::vec4(0.0f, -1.0f, 0.0f, 0.0f)).y, 1.0f, 1e-6f);
+
+    // The first second after the separation adds four cones, even without commands.
+    p.rotationCommand = glm::vec3(0.0f);
+    p.setSplit(true);
+    EXPECT_EQ(p.rcsConeTransforms(cones), 4);
+    p.splitTimer = 0.0f;
+    EXPECT_EQ(p.rcsConeTransforms(cones), 0);
+
+    EXPECT_EQ(Player::explosionUvOffset(0), glm::vec2(0.0f, 0.875f));
+    EXPECT_EQ(Player::explosionUvOffset(9), glm::vec2(0.125f, 0.75f));
+    EXPECT_EQ(Player::explosionUvOffset(63), glm::vec2(0.875f, 0.0f));
+}

@@ -145,28 +145,10 @@ std::map<std::string, std::pair<GLenum, GLint>> activeUniforms(GLuint program)
 
 } // namespace
 
-TEST_F(GameShaders, StartUpBuildsTheThirtyProgramsInTableOrder)
-{
-    const std::vector<std::string> expected = {
-        "phong", "phong_notex", "phong_tex_notex", "phong_notex_alpha", "phong_nm", "phong_nm_notex",
-        "color", "color_alpha", "texture", "texture_colored", "cube", "skybox", "heightfield", "heightfieldLM",
-        "heightfieldLMSM", "quad2d", "quad2d_notex", "quad2d_notex_depth", "quad2d_multiply", "quad2d_mul_gray",
-        "quad2d_flare", "quad3d", "shockwave", "lava", "water", "water2", "particle_update", "particle_render",
-        "text", "debug_normals"};
-    std::vector<std::string> names;
-    std::set<std::string> combined;
-    for (Shader* shader : gShaders) {
-        names.push_back(shader->m_name);
-        if (shader->m_use_mvp)
-            combined.insert(shader->m_name);
-    }
-    EXPECT_EQ(names, expected);
-    EXPECT_EQ(s_startUpError, static_cast<GLenum>(GL_NO_ERROR)) << "programs and default textures leave no GL error";
-    EXPECT_EQ(combined, (std::set<std::string>{"color", "color_alpha", "texture", "texture_colored", "skybox"}));
-}
-
 TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
 {
+    ASSERT_EQ(gShaders.size(), 30u);
+    EXPECT_EQ(s_startUpError, static_cast<GLenum>(GL_NO_ERROR)) << "programs and default textures leave no GL error";
     const std::map<std::string, GLenum> types = {
         {"matModel", GL_FLOAT_MAT4}, {"matProjView", GL_FLOAT_MAT4}, {"matMVP", GL_FLOAT_MAT4},
         {"projMat", GL_FLOAT_MAT4}, {"mvpMat", GL_FLOAT_MAT4}, {"matViewProj", GL_FLOAT_MAT4},
@@ -332,15 +314,6 @@ TEST_F(GameShaders, QuadsFaceTheViewerWithTheTextureUpright)
     quad3d->setUniform("tex", 0);
     glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
     EXPECT_TRUE(quadrantsMatch(target.read(), 8, 56));
-
-    target.clear();
-    Shader* flat = use("quad2d_notex");
-    flat->setUniform("pos", glm::vec2(0.0f));
-    flat->setUniform("size", glm::vec2(64.0f));
-    flat->setUniform("projMat", ortho);
-    flat->setUniform("color", glm::vec4(1.0f, 0.5f, 0.0f, 1.0f));
-    glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
-    EXPECT_EQ(Target::at(target.read(), 32, 32), glm::ivec4(255, 128, 0, 255));
 
     glBindTexture(GL_TEXTURE_2D, 0);
     glDeleteTextures(1, &texture);

@@ -1,5 +1,5 @@
 // The Shader class on a real context: uniform setters and their location cache,
-// compile and link failures, the registry, transform-feedback outputs.
+// compile and link failures, the registry.
 #include "ChildProcess.h"
 #include "GlTest.h"
 #include "unit/TempDir.h"
@@ -124,14 +124,6 @@ TEST_F(ShaderTest, RegistryFindsByExactNameAndDeleteAllEmptiesIt)
         EXPECT_FALSE(glIsProgram(program));
 }
 
-TEST_F(ShaderTest, IncludesAreExpandedBeforeCompiling)
-{
-    file("lib/colour.glsl", "uniform vec4 tint;\nvec4 shade() { return tint; }");
-    file("inc.fs", "#version 430 core\n#include \"lib/colour.glsl\"\nout vec4 o;\nvoid main() { o = shade(); }\n");
-    Shader* shader = new Shader("inc", {"plain.vs", "inc.fs"}, false);
-    EXPECT_GE(glGetUniformLocation(shader->m_program, "tint"), 0);
-}
-
 TEST_F(ShaderTest, BuildFailuresEndTheProgramWithTheirMessage)
 {
     file("broken.fs", "#version 430 core\nvoid main() { this is not glsl }\n");
@@ -160,26 +152,4 @@ TEST_F(ShaderTest, BuildFailuresEndTheProgramWithTheirMessage)
 
     // The failing program was never registered.
     EXPECT_TRUE(gShaders.empty());
-}
-
-TEST_F(ShaderTest, TransformFeedbackOutputsAreCapturedInterleavedInOrder)
-{
-    file("feedback.vs", "#version 430 core\nout vec4 b_second;\nout vec4 a_first;\nout vec4 c_third;\n"
-                        "void main() { a_first = vec4(1); b_second = vec4(2); c_third = vec4(3); }\n");
-    file("feedback.fs", "#version 430 core\nout vec4 o;\nvoid main() { o = vec4(0); }\n");
-    Shader* shader = new Shader("feedback", {"feedback.vs", "feedback.fs"}, {"a_first", "b_second", "c_third"}, false);
-    GLint count = 0, mode = 0;
-    glGetProgramiv(shader->m_program, GL_TRANSFORM_FEEDBACK_VARYINGS, &count);
-    glGetProgramiv(shader->m_program, GL_TRANSFORM_FEEDBACK_BUFFER_MODE, &mode);
-    ASSERT_EQ(count, 3);
-    EXPECT_EQ(mode, GL_INTERLEAVED_ATTRIBS);
-    const char* expected[3] = {"a_first", "b_second", "c_third"};
-    for (GLuint i = 0; i < 3; ++i) {
-        char name[32] = {};
-        GLsizei size = 0;
-        GLenum type = 0;
-        glGetTransformFeedbackVarying(shader->m_program, i, sizeof name, nullptr, &size, &type, name);
-        EXPECT_STREQ(name, expected[i]);
-        EXPECT_EQ(type, static_cast<GLenum>(GL_FLOAT_VEC4));
-    }
 }

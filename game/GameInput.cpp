@@ -355,6 +355,10 @@ void Game::onKey(int key, int, int action, int mods)
                 std::cout << "Multisampling " << onOff(glIsEnabled(GL_MULTISAMPLE)) << std::endl;
             }
             break;
+        case GLFW_KEY_S:
+            if (dev && ctrl)
+                saveCheckpoint();
+            break;
         case GLFW_KEY_KP_SUBTRACT:
             if (dev && shift && m_player)
                 m_player->setSplit(!m_player->split);
@@ -399,7 +403,7 @@ void Game::onKey(int key, int, int action, int mods)
     // Developer movement of the lander with the keypad, also on key repeat.
     if (!dev || !m_player)
         return;
-    if (key == GLFW_KEY_KP_5 && action == GLFW_PRESS) {
+    if (key == GLFW_KEY_KP_5) {
         gDebugMovementCameraRelative = !gDebugMovementCameraRelative;
         std::cout << "Debug movement: " << (gDebugMovementCameraRelative ? "camera-relative" : "absolute")
                   << std::endl;

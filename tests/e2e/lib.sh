@@ -134,7 +134,10 @@ e2e_shot() {
   import -window "$E2E_WID" "$E2E_OUT/$1.png"
 }
 
-# e2e_wait_exit [seconds]: waits for the game to end and prints its exit status.
+# e2e_wait_exit [seconds]: waits for the game to end; its exit status goes to
+# E2E_STATUS and standard output. Call it in the test's own shell, not inside $(...):
+# only the shell that started the game can wait for it.
+E2E_STATUS=""
 e2e_wait_exit() {
   local deadline=$((SECONDS + ${1:-20}))
   while [ $SECONDS -lt $deadline ]; do
@@ -142,6 +145,7 @@ e2e_wait_exit() {
       local status=0
       wait "$E2E_GAME_PID" || status=$?
       E2E_GAME_PID=""
+      E2E_STATUS=$status
       echo "$status"
       return 0
     fi

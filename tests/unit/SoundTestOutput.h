@@ -2,6 +2,8 @@
 // mono 16-bit WAV file in real time, which the tests read back and measure.
 #pragma once
 
+#include <AL/alc.h>
+#include <AL/alext.h>
 #include <sndfile.h>
 
 #include <chrono>
@@ -65,16 +67,30 @@ struct NoOutputDevice {
     ~NoOutputDevice() { std::filesystem::create_directories(outputDir()); }
 };
 
-// Seconds since construction: the output file starts when the system opens its device, so
-// a clock started just before that maps wall time to positions in the file.
-struct Clock {
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    double now() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
-};
-
-inline void sleepSeconds(double s)
+// Seconds of output mixed so far by the open device, which is the position in the output
+// file; 0 while no device is open. State changes made now are heard from here on. Under
+// load the writer may fall behind the wall clock and catch up later, so tests time their
+// windows by this clock, never by the wall clock.
+inline double outputTime()
 {
-    std::this_thread::sleep_for(std::chrono::duration<double>(s));
+    ALCcontext* context = alcGetCurrentContext();
+    ALCdevice* device = context ? alcGetContextsDevice(context) : nullptr;
+    if (!device)
+        return 0.0;
+    auto getInteger64 = reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    ALCint64SOFT nanoseconds = 0;
+    if (getInteger64)
+        getInteger64(device, ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
+    return static_cast<double>(nanoseconds) / 1e9;
+}
+
+// Waits until the device has played `seconds` more (or ten times that of wall time).
+inline void waitOutput(double seconds)
+{
+    const double until = outputTime() + seconds;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(10.0 * seconds);
+    while (outputTime() < until && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 inline std::vector<float> readWav(const std::string& path, int* rate = nullptr)

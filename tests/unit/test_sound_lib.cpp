@@ -24,12 +24,7 @@ protected:
             system->release();
     }
 
-    // Opens the output; the clock starts with the output file.
-    void open()
-    {
-        clock = Clock();
-        ASSERT_EQ(system->init(64), OK);
-    }
+    void open() { ASSERT_EQ(system->init(64), OK); }
 
     // Closes the output and returns everything it played.
     std::vector<float> finish()
@@ -48,17 +43,16 @@ protected:
         return sound;
     }
 
-    // Lets the output run; returns the window [from, to) that is safe to measure.
+    // Lets the output play on; returns the stretch of it that shows the current state.
     std::pair<double, double> hold(double seconds)
     {
-        const double from = clock.now();
-        sleepSeconds(seconds);
-        return {from + 0.06, clock.now() - 0.03};
+        const double from = outputTime();
+        waitOutput(seconds);
+        return {from + 0.05, outputTime()};
     }
 
     TempDir dir;
     System* system = nullptr;
-    Clock clock;
 };
 
 double rms(const std::vector<float>& s, std::pair<double, double> window)
@@ -72,10 +66,10 @@ const double kToneLevel = 0.5 / std::sqrt(2.0);
 
 TEST_F(SoundLibTest, PausedChannelIsSilentAndKeepsItsPlace)
 {
-    // A 0.6 s one-shot: armed paused, played 0.3 s, paused 0.8 s, resumed. It ends about
-    // 0.3 s after resuming: the pause kept its place, nothing restarted it.
+    // A 1 s one-shot: armed paused, played 0.3 s, paused 0.8 s, resumed. It ends 0.7 s
+    // after resuming: the pause kept its place, nothing restarted it.
     open();
-    Sound* sound = tone(0.6, MODE_DEFAULT);
+    Sound* sound = tone(1.0, MODE_DEFAULT);
     Channel channel;
     ASSERT_EQ(system->playSound(sound, true, &channel), OK);
     const auto armed = hold(0.3);
@@ -87,16 +81,16 @@ TEST_F(SoundLibTest, PausedChannelIsSilentAndKeepsItsPlace)
     ASSERT_EQ(channel.getPaused(&isPaused), OK) << "a paused one-shot must not end";
     EXPECT_TRUE(isPaused);
     ASSERT_EQ(channel.setPaused(false), OK);
-    const auto resumed = hold(0.12);
-    EXPECT_EQ(channel.getPaused(&isPaused), OK);
-    sleepSeconds(0.38);
-    EXPECT_EQ(channel.getPaused(&isPaused), ERR_INVALID_HANDLE) << "the rest should have played out";
+    const double resumed = outputTime();
+    waitOutput(1.0);
+    EXPECT_EQ(channel.getPaused(&isPaused), ERR_INVALID_HANDLE) << "the one-shot should have ended";
 
     const std::vector<float> out = finish();
     EXPECT_EQ(rms(out, armed), 0.0);
     EXPECT_NEAR(rms(out, playing), kToneLevel, 0.03);
     EXPECT_EQ(rms(out, paused), 0.0);
-    EXPECT_NEAR(rms(out, resumed), kToneLevel, 0.03);
+    EXPECT_NEAR(soundtest::rms(out, resumed + 0.05, resumed + 0.6), kToneLevel, 0.03);
+    EXPECT_EQ(soundtest::rms(out, resumed + 0.8, resumed + 0.95), 0.0);
 }
 
 TEST_F(SoundLibTest, VolumeAndFrequencyShapeWhatIsHeard)

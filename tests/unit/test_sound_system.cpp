@@ -74,7 +74,6 @@ protected:
     std::string create()
     {
         testing::internal::CaptureStdout();
-        clock = Clock();
         sound = new SoundSystem();
         return testing::internal::GetCapturedStdout();
     }
@@ -108,7 +107,6 @@ protected:
     TempDir dir;
     std::string savedAssetsDir;
     SoundSystem* sound = nullptr;
-    Clock clock;
 };
 
 } // namespace
@@ -147,7 +145,7 @@ TEST_F(SoundSystemTest, MissingTableFileStopsTheLoading)
     testing::internal::CaptureStdout();
     expectInert(*sound);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    const double to = clock.now();
+    const double to = outputTime();
     EXPECT_EQ(rms(finish(), 0.0, to), 0.0);
 }
 
@@ -171,32 +169,34 @@ TEST_F(SoundSystemTest, TableLoadsPausedAndFollowsTheVolumes)
     EXPECT_FLOAT_EQ(sound->getVolume(SOUND_INTRO_MUSIC), 0.4f);
     EXPECT_FLOAT_EQ(sound->getVolume(SOUND_GEIGER), 0.2f);
     EXPECT_FLOAT_EQ(sound->getGeigerFrequency(), 44100.0f);
-    sleepSeconds(0.3);
-    const double silentTo = clock.now();
+    waitOutput(0.3);
+    const double silentTo = outputTime();
 
     gSound = sound;
     sound->play(SOUND_CONTROL_THRUSTERS);
     EXPECT_FALSE(sound->isPaused(SOUND_CONTROL_THRUSTERS));
-    const double halfFrom = clock.now();
-    sleepSeconds(0.3);
+    const double halfFrom = outputTime();
+    waitOutput(0.3);
+    const double halfTo = outputTime();
     gMasterVolume = 1.0f;   // the volume keys: master up, then mute
     applyChannelVolumes();
-    const double fullFrom = clock.now();
-    sleepSeconds(0.3);
+    const double fullFrom = outputTime();
+    waitOutput(0.3);
+    const double fullTo = outputTime();
     gSoundMuted = true;
     applyChannelVolumes();
-    const double mutedFrom = clock.now();
-    sleepSeconds(0.2);
+    const double mutedFrom = outputTime();
+    waitOutput(0.2);
     sound->play(SOUND_MAIN_THRUSTER);   // played while muted: restarts at volume 0
     EXPECT_FALSE(sound->isPaused(SOUND_MAIN_THRUSTER));
-    sleepSeconds(0.2);
-    const double mutedTo = clock.now();
+    waitOutput(0.2);
+    const double mutedTo = outputTime();
 
     const std::vector<float> out = finish();
-    EXPECT_EQ(rms(out, 0.0, silentTo - 0.03), 0.0) << "loaded slots stay paused";
-    EXPECT_NEAR(rms(out, halfFrom + 0.06, fullFrom - 0.03), 0.2 * kToneLevel, 0.02);
-    EXPECT_NEAR(rms(out, fullFrom + 0.06, mutedFrom - 0.03), 0.4 * kToneLevel, 0.02);
-    EXPECT_EQ(rms(out, mutedFrom + 0.06, mutedTo - 0.03), 0.0);
+    EXPECT_EQ(rms(out, 0.0, silentTo), 0.0) << "loaded slots stay paused";
+    EXPECT_NEAR(rms(out, halfFrom + 0.05, halfTo), 0.2 * kToneLevel, 0.02);
+    EXPECT_NEAR(rms(out, fullFrom + 0.05, fullTo), 0.4 * kToneLevel, 0.02);
+    EXPECT_EQ(rms(out, mutedFrom + 0.05, mutedTo), 0.0);
 }
 
 TEST_F(SoundSystemTest, PauseEffectsRestsEffectsAndVoicesButNotMusic)
@@ -205,7 +205,7 @@ TEST_F(SoundSystemTest, PauseEffectsRestsEffectsAndVoicesButNotMusic)
     ASSERT_EQ(create(), "");
     ASSERT_TRUE(sound->ready);
     sound->play(SOUND_LOW_FUEL);
-    sleepSeconds(0.4);
+    waitOutput(0.4);
     bool paused = false;
     EXPECT_EQ(sound->channels[SOUND_LOW_FUEL].getPaused(&paused), ERR_INVALID_HANDLE) << "the voice has played out";
     EXPECT_TRUE(sound->isPaused(SOUND_LOW_FUEL));
@@ -214,31 +214,30 @@ TEST_F(SoundSystemTest, PauseEffectsRestsEffectsAndVoicesButNotMusic)
     sound->play(SOUND_CONTROL_THRUSTERS);
     sound->play(SOUND_GEIGER);
     sound->play(SOUND_EXPLOSION);
-    sleepSeconds(0.1);
+    waitOutput(0.1);
     sound->pauseEffects();
-    const double pausedFrom = clock.now();
+    const double pausedFrom = outputTime();
 
     EXPECT_FALSE(sound->isPaused(SOUND_INTRO_MUSIC));
     for (int slot : {SOUND_CONTROL_THRUSTERS, SOUND_GEIGER, SOUND_EXPLOSION, SOUND_LOW_FUEL}) {
         ASSERT_EQ(sound->channels[slot].getPaused(&paused), OK) << "slot " << slot << " keeps a live channel";
         EXPECT_TRUE(paused) << "slot " << slot;
     }
-    // The one-shots were rewound and re-armed: unpaused they play their whole length again.
-    sleepSeconds(0.3);
-    const double pausedTo = clock.now();
+    waitOutput(0.3);
+    const double pausedTo = outputTime();
+    // The one-shots were rewound and re-armed: unpaused they play again.
     sound->setPaused(SOUND_LOW_FUEL, false);
-    sleepSeconds(0.15);
     EXPECT_FALSE(sound->isPaused(SOUND_LOW_FUEL));
 
     const std::vector<float> out = finish();
-    EXPECT_NEAR(rms(out, pausedFrom + 0.06, pausedTo - 0.03), 0.5 * kToneLevel, 0.02) << "only the music is left";
+    EXPECT_NEAR(rms(out, pausedFrom + 0.05, pausedTo), 0.5 * kToneLevel, 0.02) << "only the music is left";
 }
 
 TEST_F(SoundSystemTest, LevelMusicAndVoicesComeAndGo)
 {
     writeTable();
     writeSound("ganymed.mp3", 0.5, 600.0);
-    writeSound("level/1/loading.mp3", 1.0);
+    writeSound("level/1/loading.mp3", 3.0);
     writeSound("level/1/starting.mp3", 0.25);
     ASSERT_EQ(create(), "");
     ASSERT_TRUE(sound->ready);
@@ -254,24 +253,24 @@ TEST_F(SoundSystemTest, LevelMusicAndVoicesComeAndGo)
     EXPECT_TRUE(sound->channels[SOUND_LEVEL_STARTING_VOICE]);
     EXPECT_TRUE(sound->isPaused(SOUND_LEVEL_STARTING_VOICE));
     EXPECT_EQ(sound->categories[SOUND_LEVEL_STARTING_VOICE], SOUND_VOICE);
-    sleepSeconds(0.2);
+    waitOutput(0.2);
 
     // Loading the music again replaces the playing one instead of leaving it running:
     // only the loading voice is heard until the new music is unpaused.
     ASSERT_TRUE(sound->load(SOUND_LEVEL_MUSIC, CREATESTREAM | LOOP_NORMAL, SOUND_MUSIC, "ganymed.mp3"));
-    const double reloadedFrom = clock.now();
-    sleepSeconds(0.3);
-    const double reloadedTo = clock.now();
+    const double reloadedFrom = outputTime();
+    waitOutput(0.3);
+    const double reloadedTo = outputTime();
     EXPECT_FALSE(sound->isPaused(SOUND_LEVEL_LOADING_VOICE));
     sound->releaseLevelSounds();
-    const double releasedFrom = clock.now();
+    const double releasedFrom = outputTime();
     for (int slot : {SOUND_LEVEL_MUSIC, SOUND_LEVEL_LOADING_VOICE, SOUND_LEVEL_STARTING_VOICE}) {
         EXPECT_EQ(sound->sounds[slot], nullptr);
         EXPECT_FALSE(sound->channels[slot]);
         EXPECT_TRUE(sound->isPaused(slot));
     }
-    sleepSeconds(0.3);
-    const double releasedTo = clock.now();
+    waitOutput(0.3);
+    const double releasedTo = outputTime();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
     // The end screen has no second voice; a missing voice is reported and nothing else loads.
@@ -283,6 +282,6 @@ TEST_F(SoundSystemTest, LevelMusicAndVoicesComeAndGo)
     EXPECT_EQ(sound->sounds[SOUND_LEVEL_STARTING_VOICE], nullptr);
 
     const std::vector<float> out = finish();
-    EXPECT_NEAR(rms(out, reloadedFrom + 0.06, reloadedTo - 0.03), 0.5 * kToneLevel, 0.02);
-    EXPECT_EQ(rms(out, releasedFrom + 0.06, releasedTo - 0.03), 0.0);
+    EXPECT_NEAR(rms(out, reloadedFrom + 0.05, reloadedTo), 0.5 * kToneLevel, 0.02);
+    EXPECT_EQ(rms(out, releasedFrom + 0.05, releasedTo), 0.0);
 }

@@ -61,13 +61,6 @@ TEST_F(Flight, FreeFallAndMainThrustFollowConstantAcceleration)
     EXPECT_NEAR(climb.state.velocity.y, 10.19f, 1e-3f);
     EXPECT_NEAR(climb.state.position.y, 100.0f + 0.5f * 10.19f, 1e-3f);
     EXPECT_EQ(climb.fuel, PLAYER_DEFAULT_FUEL - 60);
-
-    // Gravity switched off: thrust alone.
-    gGravityEnabled = false;
-    Player free(false);
-    free.thrustInput = 1;
-    steps(free, 30);
-    EXPECT_NEAR(free.state.velocity.y, 10.0f, 1e-4f);
 }
 
 TEST_F(Flight, ThrustStopsWithTheLastFuelUnit)
@@ -246,14 +239,10 @@ TEST_F(Flight, OneStepPerCallAndNoBacklog)
 
     // Frames of 1/30 s: one step per call, and what is kept stays below one step, so a
     // later run of fast frames does not fast-forward.
-    p.reset();
-    const glm::vec3 start = p.state.position;
     for (int i = 0; i < 30; ++i) {
         EXPECT_TRUE(p.update(false, 1.0f / 30.0f));
         EXPECT_LT(p.stepAccumulator, STEP);
     }
-    // 30 steps of 1/60 s: half a second of fall.
-    EXPECT_NEAR(p.state.position.y, start.y - 0.5f * 9.81f * 0.25f, 1e-3f);
     p.stepAccumulator = 0.0f;
     EXPECT_FALSE(p.update(false, 0.01f));
     EXPECT_TRUE(p.update(false, 0.01f));
@@ -264,59 +253,6 @@ TEST_F(Flight, OneStepPerCallAndNoBacklog)
     EXPECT_FALSE(p.update(false, std::numeric_limits<float>::infinity()));
     EXPECT_FALSE(p.update(false, -1.0f));
     EXPECT_EQ(p.stepAccumulator, 0.0f);
-}
-
-TEST_F(Flight, LandedLanderNeitherFallsNorTurns)
-{
-    Player p(false);
-    p.landed = true;
-    p.pitchInput = 1;
-    p.autopilotBits = AUTOPILOT_LEVEL;
-    steps(p, 30);
-    EXPECT_EQ(p.state.position, glm::vec3(0.0f));
-    EXPECT_EQ(p.state.angularMomentum, glm::vec3(0.0f));
-    EXPECT_EQ(p.rotationCommand, glm::vec3(0.0f));
-    // The main engine still works, to take off.
-    p.thrustInput = 1;
-    p.update(true, STEP);
-    EXPECT_GT(p.state.velocity.y, 0.0f);
-}
-
-TEST_F(Flight, ExplosionRunsSixtyFourStepsAndResetRestoresTheStart)
-{
-    Player p(false);
-    p.startPosition = glm::vec3(1.0f, 2.0f, 3.0f);
-    p.startMomentum = glm::vec3(0.0f, -1.0f, 0.0f);
-    p.startOrientation = glm::angleAxis(0.3f, glm::vec3(0.0f, 1.0f, 0.0f));
-    p.setInitialFuel(3000);
-    p.reset();
-    p.thrustInput = 1;
-    steps(p, 10);
-    p.helium = 50;
-
-    p.exploding = true;
-    p.explosionFrame = 0;
-    const glm::vec3 wreck = p.state.position;
-    const unsigned int fuel = p.fuel;
-    for (int i = 0; i < 63; ++i)
-        ASSERT_TRUE(p.update(true, STEP));
-    EXPECT_TRUE(p.exploding);
-    EXPECT_FALSE(p.destroyed);
-    p.update(true, STEP);
-    EXPECT_FALSE(p.exploding);
-    EXPECT_TRUE(p.destroyed);
-    steps(p, 10);
-    EXPECT_EQ(p.state.position, wreck);
-    EXPECT_EQ(p.fuel, fuel);
-
-    p.reset();
-    EXPECT_FALSE(p.destroyed);
-    EXPECT_EQ(p.state.position, p.startPosition);
-    EXPECT_EQ(p.state.momentum, p.startMomentum);
-    EXPECT_EQ(p.state.velocity, p.startMomentum);
-    EXPECT_EQ(p.fuel, 3000u);
-    EXPECT_EQ(p.helium, 0u);
-    EXPECT_EQ(p.autopilotBits, 0);
 }
 
 TEST_F(Flight, SuppliesFromADockedCrawler)
@@ -350,30 +286,6 @@ TEST_F(Flight, SuppliesFromADockedCrawler)
     EXPECT_EQ(crawlerHelium, -5);
 }
 
-TEST_F(Flight, SeparationPushesTheTopStageOnce)
-{
-    gGravityEnabled = false;
-    Player p(false);
-    p.landed = true;
-    p.setSplit(true);
-    EXPECT_TRUE(p.split);
-    EXPECT_FALSE(p.landed);
-    EXPECT_NEAR(p.state.position.y, 1.1865f, 1e-6f);
-    EXPECT_EQ(p.state.momentum, glm::vec3(0.0f, 5.0f, 0.0f));
-    // The camera starts at the old centre and glides up within the second.
-    EXPECT_NEAR(p.getCameraFocus().y, 0.0f, 1e-6f);
-    p.setSplit(true);
-    EXPECT_EQ(p.state.momentum, glm::vec3(0.0f, 5.0f, 0.0f));
-    steps(p, 30);
-    EXPECT_NEAR(p.splitTimer, 0.5f, 1e-5f);
-    EXPECT_NEAR(p.getCameraFocus().y, p.state.position.y - 1.1865f * 0.5f, 1e-4f);
-    steps(p, 31);
-    EXPECT_EQ(p.getCameraFocus(), p.state.position);
-    p.reset();
-    EXPECT_FALSE(p.split);
-    EXPECT_EQ(p.splitTimer, 0.0f);
-}
-
 TEST_F(Flight, ThrusterConesAndExplosionCells)
 {
     Player p(false);
@@ -386,8 +298,6 @@ TEST_F(Flight, ThrusterConesAndExplosionCells)
     EXPECT_EQ(p.rcsConeTransforms(cones), 2);
     p.rotationCommand = glm::vec3(0.0f, 0.11f, 0.0f);
     EXPECT_EQ(p.rcsConeTransforms(cones), 4);
-    p.rotationCommand = glm::vec3(1.0f, -1.0f, 1.0f);
-    EXPECT_EQ(p.rcsConeTransforms(cones), 8);
 
     // Positive pitch: a downward cone at -z and an upward one at +z, 1.35 from the axis.
     p.state.position = glm::vec3(10.0f, 20.0f, 30.0f);
@@ -405,6 +315,5 @@ TEST_F(Flight, ThrusterConesAndExplosionCells)
     EXPECT_EQ(p.rcsConeTransforms(cones), 0);
 
     EXPECT_EQ(Player::explosionUvOffset(0), glm::vec2(0.0f, 0.875f));
-    EXPECT_EQ(Player::explosionUvOffset(9), glm::vec2(0.125f, 0.75f));
     EXPECT_EQ(Player::explosionUvOffset(63), glm::vec2(0.875f, 0.0f));
 }

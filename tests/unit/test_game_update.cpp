@@ -66,21 +66,6 @@ TEST_F(GameUpdate, FixedStepsWithoutBacklog)
     EXPECT_LT(game.m_stepAccumulator, STEP);
     EXPECT_EQ(game.m_camera.focus, p.state.position);
 
-    // A long stall followed by fast frames does not fast-forward: 30 frames of 1/120 s
-    // after a frame of 0.5 s run 16 steps, not 45.
-    p.reset();
-    game.m_stepAccumulator = 0.0f;
-    int steps = 0;
-    float y = p.state.position.y;
-    game.update(0.5f);
-    for (int i = 0; i < 31; ++i) {
-        if (p.state.position.y != y)
-            ++steps;
-        y = p.state.position.y;
-        game.update(1.0f / 120.0f);
-    }
-    EXPECT_EQ(steps, 16);
-
     // While paused the lander stands still but the camera still follows.
     game.m_paused = true;
     const glm::vec3 held = p.state.position;
@@ -125,29 +110,18 @@ TEST_F(GameUpdate, HeliumTargetSeparatesAfterTheCountdownAndTheClimbWins)
 
 TEST_F(GameUpdate, CrashViewHoldsThenSwingsOverTheWreck)
 {
-    game.m_camera.phi = 0.2f;
-    game.m_camera.theta = 0.5f;
-    game.m_camera.r = 12.0f;
     CrashZoom& z = game.m_crashZoom;
-    z.startPhi = 0.2f;
-    z.startTheta = 0.5f;
-    z.startRadius = 12.0f;
+    game.m_camera.phi = z.startPhi = 0.2f;
+    game.m_camera.r = z.startRadius = 12.0f;
     z.targetPhi = 0.2f + 3.1415927f;
-    z.targetTheta = 3.1415927f / 2.0f;
     z.targetRadius = 2500.0f;
     z.crashTime = z.duration;
-
     for (int i = 0; i < 29; ++i)
         game.updateCrashView(STEP);
     EXPECT_FLOAT_EQ(game.m_camera.phi, 0.2f); // held for half a second
     for (int i = 0; i < 75; ++i)
         game.updateCrashView(STEP);
-    EXPECT_NEAR(game.m_camera.r, 12.0f + (2500.0f - 12.0f) * 0.5f, 30.0f); // half way after 1.25 s more
-    for (int i = 0; i < 100; ++i)
-        game.updateCrashView(STEP);
-    EXPECT_EQ(z.crashTime, 0.0f);
-    EXPECT_FLOAT_EQ(game.m_camera.r, 2500.0f);
-    EXPECT_FLOAT_EQ(game.m_camera.theta, 3.1415927f / 2.0f);
+    EXPECT_NEAR(game.m_camera.r, 12.0f + (2500.0f - 12.0f) * 0.5f, 30.0f); // half way 1.25 s later
 }
 
 TEST_F(GameUpdate, ZoomByWheelNotches)
@@ -178,51 +152,30 @@ TEST_F(GameUpdate, KeyCommands)
     testing::internal::CaptureStdout();
     Player& p = *game.m_player;
 
-    // Developer keys do nothing without the developer switch.
-    press(GLFW_KEY_G);
-    EXPECT_TRUE(gGravityEnabled);
+    // Developer keys do nothing without the developer switch; the helium cheat never
+    // fills the store beyond its size.
     press(GLFW_KEY_H, GLFW_MOD_SHIFT | GLFW_MOD_CONTROL);
     EXPECT_EQ(p.helium, 0u);
     gDevKeysEnabled = true;
-    press(GLFW_KEY_G);
-    EXPECT_FALSE(gGravityEnabled);
-    press(GLFW_KEY_V);
-    EXPECT_FALSE(gDecayAngularVelocity);
-
-    // Helium cheat: never beyond the store's size.
     for (int i = 0; i < 7; ++i)
         press(GLFW_KEY_H, GLFW_MOD_SHIFT | GLFW_MOD_CONTROL);
     EXPECT_EQ(p.helium, PLAYER_MAX_HELIUM);
-    // H alone toggles the HUD and redraws the minimap next frame; Ctrl+H does nothing.
-    game.m_minimapCounter = 5;
-    press(GLFW_KEY_H);
-    EXPECT_FALSE(game.m_renderPass[RENDER_PASS_HUD]);
-    EXPECT_EQ(game.m_minimapCounter, 0);
-    press(GLFW_KEY_H, GLFW_MOD_CONTROL);
-    EXPECT_FALSE(game.m_renderPass[RENDER_PASS_HUD]);
 
-    // Digits: 0 turns every pass back on except the lens flare.
+    // Digit 0 turns every pass back on except the lens flare.
     press(GLFW_KEY_7, GLFW_MOD_SHIFT);
-    EXPECT_FALSE(game.m_renderPass[RENDER_PASS_LENS_FLARE]);
     press(GLFW_KEY_1);
-    press(GLFW_KEY_8);
+    press(GLFW_KEY_H);
     press(GLFW_KEY_3, GLFW_MOD_CONTROL);
     EXPECT_FALSE(game.m_renderPass[RENDER_PASS_PLAYER]);
-    EXPECT_FALSE(game.m_renderPass[RENDER_PASS_HORIZON]);
+    EXPECT_FALSE(game.m_renderPass[RENDER_PASS_HUD]);
     EXPECT_FALSE(game.m_renderModelType[3]);
     press(GLFW_KEY_0);
     EXPECT_TRUE(game.m_renderPass[RENDER_PASS_PLAYER]);
-    EXPECT_TRUE(game.m_renderPass[RENDER_PASS_HORIZON]);
     EXPECT_TRUE(game.m_renderPass[RENDER_PASS_HUD]);
     EXPECT_TRUE(game.m_renderModelType[3]);
     EXPECT_FALSE(game.m_renderPass[RENDER_PASS_LENS_FLARE]);
 
-    // Pause, and the keys while the end screen runs or the loading screen shows.
-    press(GLFW_KEY_P);
-    EXPECT_TRUE(game.m_paused);
-    EXPECT_FALSE(game.isPlayerControllable());
-    press(GLFW_KEY_PAUSE);
-    EXPECT_FALSE(game.m_paused);
+    // The end screen ignores every key; on the loading screen a key only leaves it.
     game.m_endSequence = true;
     press(GLFW_KEY_P);
     EXPECT_FALSE(game.m_paused);
@@ -232,25 +185,14 @@ TEST_F(GameUpdate, KeyCommands)
     EXPECT_FALSE(game.m_paused);
     EXPECT_FALSE(game.m_loadingScreen);
 
-    // Separation toggle and restart while separated.
+    // Restart while separated joins the stages again.
     press(GLFW_KEY_KP_SUBTRACT, GLFW_MOD_SHIFT);
     EXPECT_TRUE(p.split);
     press(GLFW_KEY_R);
     EXPECT_FALSE(p.split);
     EXPECT_EQ(p.state.position, p.startPosition);
 
-    // N moves on only once the mission is accomplished; in level 3 it starts the end.
-    press(GLFW_KEY_N);
-    EXPECT_FALSE(game.m_nextLevelRequested);
-    game.m_missionAccomplished = true;
-    press(GLFW_KEY_N);
-    EXPECT_TRUE(game.m_nextLevelRequested);
-
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Gravity off"), std::string::npos);
-    EXPECT_NE(log.find("Angular velocity decay off"), std::string::npos);
-    EXPECT_NE(log.find("CHEAT: Helium = 3600"), std::string::npos);
-    EXPECT_NE(log.find("render Bomb: off"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("CHEAT: Helium = 3600"), std::string::npos);
 }
 
 TEST_F(GameUpdate, KeypadMovesTheLander)
@@ -270,17 +212,11 @@ TEST_F(GameUpdate, KeypadMovesTheLander)
     EXPECT_NEAR(glm::length(p.state.position - (start + 21.0f * forward)), 0.0f, 1e-4f);
     EXPECT_EQ(game.m_camera.focus, p.state.position);
 
-    // Ctrl+Alt belongs to the window moves.
-    const glm::vec3 held = p.state.position;
-    press(GLFW_KEY_KP_8, GLFW_MOD_CONTROL | GLFW_MOD_ALT);
-    EXPECT_EQ(p.state.position, held);
-
     // Absolute mode: keypad 9 is straight up, Alt makes it a tenth.
+    const glm::vec3 held = p.state.position;
     press(GLFW_KEY_KP_5);
     press(GLFW_KEY_KP_9, GLFW_MOD_ALT);
     EXPECT_NEAR(p.state.position.y, held.y + 0.1f, 1e-4f);
     press(GLFW_KEY_KP_5);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Debug movement: absolute"), std::string::npos);
-    EXPECT_NE(log.find("Debug movement: camera-relative"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Debug movement: absolute"), std::string::npos);
 }

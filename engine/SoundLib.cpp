@@ -505,7 +505,8 @@ Result Sound::release()
 // ---------------------------------------------------------------------------------------
 // Channel
 
-Result Channel::setPaused(bool paused)
+template <typename Action>
+Result Channel::withVoice(Action&& action) const
 {
     if (!m_system)
         return ERR_INVALID_HANDLE;
@@ -514,88 +515,70 @@ Result Channel::setPaused(bool paused)
     Voice* v = d.lookup(m_index, m_generation);
     if (!v)
         return ERR_INVALID_HANDLE;
-    if (paused == v->paused)
-        return OK;
-    v->paused = paused;
-    if (paused)
-        alSourcePause(v->source);
-    else
-        alSourcePlay(v->source);
-    return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    return action(d, *v);
+}
+
+Result Channel::setPaused(bool paused)
+{
+    return withVoice([paused](System::Impl&, Voice& v) {
+        if (paused == v.paused)
+            return OK;
+        v.paused = paused;
+        if (paused)
+            alSourcePause(v.source);
+        else
+            alSourcePlay(v.source);
+        return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    });
 }
 
 Result Channel::getPaused(bool* paused) const
 {
     if (!paused)
         return ERR_INVALID_PARAM;
-    if (!m_system)
-        return ERR_INVALID_HANDLE;
-    System::Impl& d = *m_system->m_impl;
-    std::lock_guard<std::mutex> guard(d.lock);
-    Voice* v = d.lookup(m_index, m_generation);
-    if (!v)
-        return ERR_INVALID_HANDLE;
-    *paused = v->paused;
-    return OK;
+    return withVoice([paused](System::Impl&, Voice& v) {
+        *paused = v.paused;
+        return OK;
+    });
 }
 
 Result Channel::setVolume(float volume)
 {
-    if (!m_system)
-        return ERR_INVALID_HANDLE;
-    System::Impl& d = *m_system->m_impl;
-    std::lock_guard<std::mutex> guard(d.lock);
-    Voice* v = d.lookup(m_index, m_generation);
-    if (!v)
-        return ERR_INVALID_HANDLE;
-    const float gain = volume > 0.0f ? std::min(volume, kMaxGain) : 0.0f;   // NaN counts as 0
-    alSourcef(v->source, AL_GAIN, gain);
-    return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    return withVoice([volume](System::Impl&, Voice& v) {
+        const float gain = volume > 0.0f ? std::min(volume, kMaxGain) : 0.0f; // NaN counts as 0
+        alSourcef(v.source, AL_GAIN, gain);
+        return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    });
 }
 
 Result Channel::stop()
 {
-    if (!m_system)
-        return ERR_INVALID_HANDLE;
-    System::Impl& d = *m_system->m_impl;
-    std::lock_guard<std::mutex> guard(d.lock);
-    Voice* v = d.lookup(m_index, m_generation);
-    if (!v)
-        return ERR_INVALID_HANDLE;
-    d.freeVoice(*v);
-    return OK;
+    return withVoice([](System::Impl& d, Voice& v) {
+        d.freeVoice(v);
+        return OK;
+    });
 }
 
 Result Channel::setFrequency(float hz)
 {
-    if (!m_system)
-        return ERR_INVALID_HANDLE;
-    System::Impl& d = *m_system->m_impl;
-    std::lock_guard<std::mutex> guard(d.lock);
-    Voice* v = d.lookup(m_index, m_generation);
-    if (!v)
-        return ERR_INVALID_HANDLE;
-    if (std::isnan(hz))
-        return ERR_INVALID_PARAM;
-    v->frequency = hz;
-    const float pitch = std::clamp(hz / static_cast<float>(d.sound(v->sound).rate), kMinPitch, kMaxPitch);
-    alSourcef(v->source, AL_PITCH, pitch);
-    return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    return withVoice([hz](System::Impl& d, Voice& v) {
+        if (std::isnan(hz))
+            return ERR_INVALID_PARAM;
+        v.frequency = hz;
+        const float pitch = std::clamp(hz / static_cast<float>(d.sound(v.sound).rate), kMinPitch, kMaxPitch);
+        alSourcef(v.source, AL_PITCH, pitch);
+        return alGetError() == AL_NO_ERROR ? OK : ERR_OUTPUT;
+    });
 }
 
 Result Channel::getFrequency(float* hz) const
 {
     if (!hz)
         return ERR_INVALID_PARAM;
-    if (!m_system)
-        return ERR_INVALID_HANDLE;
-    System::Impl& d = *m_system->m_impl;
-    std::lock_guard<std::mutex> guard(d.lock);
-    Voice* v = d.lookup(m_index, m_generation);
-    if (!v)
-        return ERR_INVALID_HANDLE;
-    *hz = v->frequency;
-    return OK;
+    return withVoice([hz](System::Impl&, Voice& v) {
+        *hz = v.frequency;
+        return OK;
+    });
 }
 
 } // namespace SoundLib

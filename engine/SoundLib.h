@@ -69,6 +69,10 @@ public:
 
 private:
     friend class System;
+    // Runs action(impl, voice) under the system's lock while the channel is alive.
+    template <typename Action>
+    Result withVoice(Action&& action) const;
+
     System* m_system = nullptr;
     int m_index = -1;
     unsigned int m_generation = 0;

@@ -56,3 +56,28 @@ TEST(Camera, PanMovesFocusAlongScreenAxes)
     camera.getAxes(nullptr, &right, &up);
     expectNear(camera.focus, 2.0f * right + 1.0f * up);
 }
+
+TEST(Camera, ViewMatrixForKnownAngles)
+{
+    Camera camera;
+    camera.r = 6.0f;
+    camera.focus = glm::vec3(1.0f, 2.0f, 3.0f);
+
+    // turned a quarter to the left: the eye looks along +x from the focus' -x side
+    camera.phi = 1.5707964f;
+    camera.theta = 0.0f;
+    const glm::mat4 view = camera.getViewMatrix();
+    expectNear(glm::vec3(view * glm::vec4(camera.focus, 1.0f)), glm::vec3(0.0f, 0.0f, -6.0f));
+    expectNear(camera.getWorldPosition(), glm::vec3(-5.0f, 2.0f, 3.0f));
+    expectNear(glm::vec3(view * glm::vec4(2.0f, 2.0f, 3.0f, 1.0f)), glm::vec3(0.0f, 0.0f, -7.0f));
+
+    // pitched down by 45 degrees: the eye is above the focus, looking down at it
+    camera.phi = 0.0f;
+    camera.theta = 0.7853982f;
+    const float d = 6.0f * 0.70710678f;
+    expectNear(camera.getWorldPosition(), glm::vec3(1.0f, 2.0f + d, 3.0f + d));
+    expectNear(glm::vec3(camera.getViewMatrix() * glm::vec4(camera.getWorldPosition(), 1.0f)), glm::vec3(0.0f));
+    glm::vec3 forward;
+    camera.getAxes(&forward, nullptr, nullptr);
+    expectNear(forward, glm::vec3(0.0f, -0.70710678f, -0.70710678f));
+}

@@ -179,6 +179,8 @@ void Game::init(int, bool)
         m_planet->m_visible = false;
         m_planet->m_far_distance = r * 2.5f + 1000000.0f;
         m_planet->m_name = "Kestrun";
+        m_planetSpinAccumulator = 0.0f;
+        m_planetSpinAngle = 0.0f;
     } else if (m_level.kestrun_mode == 2) {
         m_texPlanetSprite = new Texture();
         m_texPlanetSprite->m_format = GL_RGBA;

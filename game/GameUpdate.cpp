@@ -184,7 +184,13 @@ void Game::updateWorld(float dt)
             model->fillCullingEntity(now);
             if (now.center == entity->center)
                 continue;
-            m_kdTree->root->removeEntity(entity);
+            // An entity the tree could not find must not be added a second time: it
+            // would sit in two nodes and leave a dangling pointer behind at cleanup.
+            if (!m_kdTree->root->removeEntity(entity)) {
+                std::cout << "WARNING: culling entity of model " << model->m_name
+                          << " not found in the kd-tree; not moved" << std::endl;
+                continue;
+            }
             model->fillCullingEntity(*entity);
             m_kdTree->root->addEntity(entity);
         }

@@ -31,24 +31,24 @@ e2e_cleanup() {
   [ -n "$E2E_WORK" ] && rm -rf "$E2E_WORK"
 }
 
-# Starts a private Xvfb on a free display and exports DISPLAY.
+# Starts a private Xvfb on a display it picks itself (-displayfd, so parallel tests
+# never race for a number) and exports DISPLAY.
 e2e_start_x() {
-  local n
-  for _ in $(seq 40); do
-    n=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X${n}-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    for _ in $(seq 50); do
-      if DISPLAY=":$n" xdpyinfo > /dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
+  local fdfile n
+  fdfile=$(mktemp /tmp/kestrun-xvfb-XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > /dev/null 2>&1 &
+  E2E_XVFB_PID=$!
+  for _ in $(seq 100); do
+    n=$(tr -dc '0-9' < "$fdfile")
+    if [ -n "$n" ] && DISPLAY=":$n" xdpyinfo > /dev/null 2>&1; then
+      rm -f "$fdfile"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$fdfile"
   e2e_fail "could not start Xvfb"
 }
 

@@ -4,6 +4,25 @@
 #include "FrameGlobals.h"
 #include "Texture.h"
 
+namespace {
+
+// A new renderbuffer of that format, multisampled when samples is not 0, attached
+// to the bound framebuffer.
+GLuint attachRenderbuffer(GLenum attachment, GLenum internalFormat, int samples, int width, int height)
+{
+    GLuint renderbuffer = 0;
+    glGenRenderbuffers(1, &renderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    if (samples != 0)
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, internalFormat, width, height);
+    else
+        glRenderbufferStorage(GL_RENDERBUFFER, internalFormat, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, renderbuffer);
+    return renderbuffer;
+}
+
+} // namespace
+
 Framebuffer::Framebuffer(int type, int samples)
 {
     m_width = gWindowWidth;
@@ -26,22 +45,10 @@ Framebuffer::Framebuffer(int type, int samples)
         m_color_texture = new Texture(texture);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
     } else if (type == 1) {
-        glGenRenderbuffers(1, &m_color_rb);
-        glBindRenderbuffer(GL_RENDERBUFFER, m_color_rb);
-        if (samples != 0)
-            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, m_color_internal_format, m_width, m_height);
-        else
-            glRenderbufferStorage(GL_RENDERBUFFER, m_color_internal_format, m_width, m_height);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_color_rb);
+        m_color_rb =
+            attachRenderbuffer(GL_COLOR_ATTACHMENT0, m_color_internal_format, samples, m_width, m_height);
     }
-
-    glGenRenderbuffers(1, &m_depth_rb);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_depth_rb);
-    if (samples != 0)
-        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, m_depth_internal_format, m_width, m_height);
-    else
-        glRenderbufferStorage(GL_RENDERBUFFER, m_depth_internal_format, m_width, m_height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth_rb);
+    m_depth_rb = attachRenderbuffer(GL_DEPTH_ATTACHMENT, m_depth_internal_format, samples, m_width, m_height);
 
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         fatalError("Framebuffer creation failed");

@@ -7,6 +7,16 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+namespace {
+
+void bindIfGiven(Texture* tex)
+{
+    if (tex)
+        glBindTexture(tex->m_target, tex->m_texture);
+}
+
+} // namespace
+
 Quad2D::Quad2D(float x, float y, float w, float h)
 {
     scale = 1.0f;
@@ -42,6 +52,15 @@ void Quad2D::setQuad(Shader* program, float x, float y, float w, float h)
     program->setUniform("size", quadSize(w, h));
 }
 
+void Quad2D::setTexturedQuad(Shader* program, float x, float y, float w, float h, glm::vec2 uvOffset,
+                             glm::vec2 uvScale)
+{
+    setQuad(program, x, y, w, h);
+    program->setUniform("uv_offset", uvOffset);
+    program->setUniform("uv_scale", uvScale);
+    program->setUniform("projMat", projection);
+}
+
 void Quad2D::drawInstanced()
 {
     glBindVertexArray(vao);
@@ -57,14 +76,10 @@ void Quad2D::draw(Texture* tex, float x, float y, float w, float h, glm::vec2 uv
 {
     glDisable(GL_DEPTH_TEST);
     glUseProgram(shader->m_program);
-    setQuad(shader, x, y, w, h);
-    shader->setUniform("uv_offset", uvOffset);
-    shader->setUniform("uv_scale", uvScale);
-    shader->setUniform("projMat", projection);
+    setTexturedQuad(shader, x, y, w, h, uvOffset, uvScale);
     shader->setUniform("tex", 0);
     glActiveTexture(GL_TEXTURE0);
-    if (tex)
-        glBindTexture(tex->m_target, tex->m_texture);
+    bindIfGiven(tex);
     drawInstanced();
     glEnable(GL_DEPTH_TEST);
 }
@@ -86,19 +101,14 @@ void Quad2D::drawBlend(Texture* tex1, Texture* tex2, glm::vec3 blendColor, float
 {
     glDisable(GL_DEPTH_TEST);
     glUseProgram(shaderMulGray->m_program);
-    setQuad(shaderMulGray, x, y, w, h);
-    shaderMulGray->setUniform("uv_offset", uvOffset);
-    shaderMulGray->setUniform("uv_scale", uvScale);
-    shaderMulGray->setUniform("projMat", projection);
+    setTexturedQuad(shaderMulGray, x, y, w, h, uvOffset, uvScale);
     shaderMulGray->setUniform("blendColor", blendColor);
     shaderMulGray->setUniform("tex1", 0);
     shaderMulGray->setUniform("tex2", 1);
     glActiveTexture(GL_TEXTURE0);
-    if (tex1)
-        glBindTexture(tex1->m_target, tex1->m_texture);
+    bindIfGiven(tex1);
     glActiveTexture(GL_TEXTURE1);
-    if (tex2)
-        glBindTexture(tex2->m_target, tex2->m_texture);
+    bindIfGiven(tex2);
     glActiveTexture(GL_TEXTURE0);
     drawInstanced();
     glEnable(GL_DEPTH_TEST);
@@ -119,15 +129,11 @@ void Quad2D::drawFlare(Texture* tex, glm::vec3 color, float x, float y, float w,
                        glm::vec2 uvScale)
 {
     glUseProgram(shaderFlare->m_program);
-    setQuad(shaderFlare, x, y, w, h);
-    shaderFlare->setUniform("uv_offset", uvOffset);
-    shaderFlare->setUniform("uv_scale", uvScale);
-    shaderFlare->setUniform("projMat", projection);
+    setTexturedQuad(shaderFlare, x, y, w, h, uvOffset, uvScale);
     shaderFlare->setUniform("color", color);
     shaderFlare->setUniform("tex", 0);
     glActiveTexture(GL_TEXTURE0);
-    if (tex)
-        glBindTexture(tex->m_target, tex->m_texture);
+    bindIfGiven(tex);
     drawInstanced();
 }
 

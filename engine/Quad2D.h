@@ -58,5 +58,7 @@ public:
 
 private:
     void setQuad(Shader* program, float x, float y, float w, float h);
+    // setQuad plus the texture window and the projection.
+    void setTexturedQuad(Shader* program, float x, float y, float w, float h, glm::vec2 uvOffset, glm::vec2 uvScale);
     void drawInstanced();
 };

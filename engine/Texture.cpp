@@ -57,6 +57,35 @@ bool loadImageFile(const std::string& path)
     return ilLoadImage(resolvePath(path).c_str()) == IL_TRUE;
 }
 
+using LoadFailure = void (*)(const std::string&);
+
+// Reads path into the bound DevIL image, flipped when asked and converted to the
+// given format and type; a failure is reported with the name the caller shows.
+void readBoundImage(const std::string& path, const std::string& shown, bool flip, ILenum format, ILenum type,
+                    LoadFailure fail)
+{
+    if (!loadImageFile(path))
+        fail("ERROR loading texture " + shown);
+    if (flip)
+        iluFlipImage();
+    if (!ilConvertImage(format, type))
+        fail("ERROR loading texture (conversion) " + shown);
+}
+
+ILuint newBoundImage()
+{
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    return image;
+}
+
+void setRepeatWrap()
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+
 void setMipmapsAndFilters(GLenum target, bool noMipmaps)
 {
     if (!noMipmaps)
@@ -97,8 +126,7 @@ Texture* makeDefaultTexture(GLenum format, const unsigned char* texel)
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    setRepeatWrap();
     return new Texture(name);
 }
 
@@ -164,15 +192,8 @@ Texture::~Texture()
 void Texture::load(bool pathAsGiven, const std::string& file)
 {
     const std::string path = pathAsGiven ? file : texturePath(file);
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    if (!loadImageFile(path))
-        textureLoadFailure("ERROR loading texture " + path);
-    if (m_flip)
-        iluFlipImage();
-    if (!ilConvertImage(m_format, IL_UNSIGNED_BYTE))
-        textureLoadFailure("ERROR loading texture (conversion) " + path);
+    const ILuint image = newBoundImage();
+    readBoundImage(path, path, m_flip, m_format, IL_UNSIGNED_BYTE, textureLoadFailure);
     m_width = ilGetInteger(IL_IMAGE_WIDTH);
     m_height = ilGetInteger(IL_IMAGE_HEIGHT);
 
@@ -192,27 +213,15 @@ void Texture::load(bool pathAsGiven, const std::string& file)
         printGlError("(3)");
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, m_no_mipmaps ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        setRepeatWrap();
     }
-
-    if (m_keep_image)
-        m_image = image;
-    else
-        ilDeleteImages(1, &image);
+    keepOrDeleteImage(image);
 }
 
 void Texture::loadHeightTexture(const std::string& file)
 {
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    if (!loadImageFile(texturePath(file)))
-        textureLoadFailure("ERROR loading texture " + file);
-    if (m_flip)
-        iluFlipImage();
-    if (!ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_SHORT))
-        textureLoadFailure("ERROR loading texture (conversion) " + file);
+    const ILuint image = newBoundImage();
+    readBoundImage(texturePath(file), file, m_flip, IL_LUMINANCE, IL_UNSIGNED_SHORT, textureLoadFailure);
     m_width = ilGetInteger(IL_IMAGE_WIDTH);
     m_height = ilGetInteger(IL_IMAGE_HEIGHT);
 
@@ -228,11 +237,7 @@ void Texture::loadHeightTexture(const std::string& file)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-
-    if (m_keep_image)
-        m_image = image;
-    else
-        ilDeleteImages(1, &image);
+    keepOrDeleteImage(image);
 }
 
 void Texture::beginCubeMap()
@@ -248,20 +253,13 @@ void Texture::loadCubeFaces(const std::string& posX, const std::string& negX, co
 {
     beginCubeMap();
     const std::string* files[6] = {&posX, &negX, &posY, &negY, &posZ, &negZ};
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
+    const ILuint image = newBoundImage();
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_CUBE_MAP, m_texture);
 
     for (int face = 0; face < 6; ++face) {
         const std::string& file = *files[face];
-        if (!loadImageFile(texturePath(file)))
-            textureLoadFailure("ERROR loading texture " + file);
-        if (m_flip)
-            iluFlipImage();
-        if (!ilConvertImage(m_format, IL_UNSIGNED_BYTE))
-            textureLoadFailure("ERROR loading texture (conversion) " + file);
+        readBoundImage(texturePath(file), file, m_flip, m_format, IL_UNSIGNED_BYTE, textureLoadFailure);
         const int width = ilGetInteger(IL_IMAGE_WIDTH);
         const int height = ilGetInteger(IL_IMAGE_HEIGHT);
         // GL refuses non-square or mismatched faces, which would leave a black sky.
@@ -292,17 +290,10 @@ void Texture::loadCubeMap(const std::string& base, const std::string& extension)
 void Texture::loadCubeMapCross(const std::string& file)
 {
     beginCubeMap();
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
+    const ILuint image = newBoundImage();
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_CUBE_MAP, m_texture);
-    if (!loadImageFile(texturePath(file)))
-        fatalError("ERROR loading texture " + file);
-    if (m_flip)
-        iluFlipImage();
-    if (!ilConvertImage(m_format, IL_UNSIGNED_BYTE))
-        fatalError("ERROR loading texture (conversion) " + file);
+    readBoundImage(texturePath(file), file, m_flip, m_format, IL_UNSIGNED_BYTE, fatalError);
 
     const int width = ilGetInteger(IL_IMAGE_WIDTH);
     const int height = ilGetInteger(IL_IMAGE_HEIGHT);
@@ -347,17 +338,10 @@ void Texture::createNormalMapFromBumpMap(bool pathAsGiven, const std::string& fi
         strength = 1.0f;
     }
     const std::string path = pathAsGiven ? file : texturePath(file);
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
+    const ILuint image = newBoundImage();
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_2D, m_texture);
-    if (!loadImageFile(path))
-        fatalError("ERROR loading texture " + path);
-    if (m_flip)
-        iluFlipImage();
-    if (!ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE))
-        fatalError("ERROR loading texture (conversion) " + path);
+    readBoundImage(path, path, m_flip, IL_LUMINANCE, IL_UNSIGNED_BYTE, fatalError);
 
     const int width = ilGetInteger(IL_IMAGE_WIDTH);
     const int height = ilGetInteger(IL_IMAGE_HEIGHT);
@@ -390,9 +374,12 @@ void Texture::createNormalMapFromBumpMap(bool pathAsGiven, const std::string& fi
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, normals.data());
     }
     setMipmapsAndFilters(GL_TEXTURE_2D, m_no_mipmaps);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    setRepeatWrap();
+    keepOrDeleteImage(image);
+}
 
+void Texture::keepOrDeleteImage(ILuint image)
+{
     if (m_keep_image)
         m_image = image;
     else

@@ -57,6 +57,8 @@ public:
 
 private:
     void beginCubeMap();
+    // Keeps the DevIL image when m_keep_image asks for it, else frees it.
+    void keepOrDeleteImage(ILuint image);
 };
 
 // 1x1 textures living from start-up to shutdown: red (GL_RED 255), white (RGB) and

@@ -91,6 +91,15 @@ long packColor(const glm::vec3& c)
     return (r << 16) | (g << 8) | b;
 }
 
+template <typename T>
+void deleteAll(std::vector<T*>& records)
+{
+    while (!records.empty()) {
+        delete records.back();
+        records.pop_back();
+    }
+}
+
 bool allFinite(const float* values, int n)
 {
     for (int i = 0; i < n; ++i)
@@ -174,22 +183,10 @@ LevelConfig::~LevelConfig()
 
 void LevelConfig::clear()
 {
-    while (!crawlers.empty()) {
-        delete crawlers.back();
-        crawlers.pop_back();
-    }
-    while (!liquids.empty()) {
-        delete liquids.back();
-        liquids.pop_back();
-    }
-    while (!radiation_zones.empty()) {
-        delete radiation_zones.back();
-        radiation_zones.pop_back();
-    }
-    while (!crystals.empty()) {
-        delete crystals.back();
-        crystals.pop_back();
-    }
+    deleteAll(crawlers);
+    deleteAll(liquids);
+    deleteAll(radiation_zones);
+    deleteAll(crystals);
 }
 
 void LevelConfig::load(int levelNumber)

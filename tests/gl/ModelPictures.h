@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Camera.h"
+#include "GameGl.h"
 #include "Light.h"
 #include "Model.h"
 #include "Shader.h"
@@ -14,31 +15,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// Builds a program unless one of that name is registered.
-inline void ensureModelProgram(const std::string& name, const std::vector<std::string>& stages, bool useMvp)
-{
-    for (Shader* shader : gShaders)
-        if (shader->m_name == name)
-            return;
-    new Shader(name, stages, useMvp);
-}
-
-// The programs models are drawn with, and the default textures.
-inline void ensureModelPrograms()
-{
-    ensureModelProgram("phong", {"phong.vs", "phong.fs"}, false);
-    ensureModelProgram("phong_notex", {"phong.vs", "phong_notex.fs"}, false);
-    ensureModelProgram("phong_tex_notex", {"phong.vs", "phong_tex_notex.fs"}, false);
-    ensureModelProgram("phong_notex_alpha", {"phong.vs", "phong_notex_alpha.fs"}, false);
-    ensureModelProgram("phong_nm", {"phong_nm.vs.glsl", "phong_nm.fs.glsl"}, false);
-    ensureModelProgram("phong_nm_notex", {"phong_nm.vs.glsl", "phong_nm_notex.fs.glsl"}, false);
-    ensureModelProgram("color", {"color.vs.glsl", "color.fs.glsl"}, true);
-    ensureModelProgram("color_alpha", {"color.vs.glsl", "color_alpha.fs.glsl"}, true);
-    Shader::get("phong_tex_notex")->m_optional_diffuse = true;
-    if (!gDefaultTextureWhite)
-        createDefaultTextures();
-}
 
 // The import settings the game uses for each of its model files.
 inline glm::mat4 landerImportTransform()
@@ -92,52 +68,6 @@ inline Model* loadBomb()
     model->m_meshes[0]->m_shader = Shader::get("color");
     return model;
 }
-
-// A colour texture with a depth buffer; cleared to transparent black so that the
-// alpha channel tells which pixels the model covers.
-struct ModelTarget {
-    int width, height;
-    GLuint framebuffer = 0, colour = 0, depth = 0;
-    GLint oldViewport[4] = {0, 0, 0, 0};
-
-    ModelTarget(int w, int h) : width(w), height(h)
-    {
-        glGetIntegerv(GL_VIEWPORT, oldViewport);
-        glGenTextures(1, &colour);
-        glBindTexture(GL_TEXTURE_2D, colour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, w, h);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-        glViewport(0, 0, w, h);
-    }
-    ~ModelTarget()
-    {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteRenderbuffers(1, &depth);
-        glDeleteTextures(1, &colour);
-        glViewport(oldViewport[0], oldViewport[1], oldViewport[2], oldViewport[3]);
-    }
-    void clear()
-    {
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-    std::vector<uint8_t> read() const
-    {
-        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
-    }
-};
 
 // Share of covered pixels and the brightness of what is covered (0..255).
 struct PictureStats {

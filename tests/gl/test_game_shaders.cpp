@@ -2,12 +2,9 @@
 // live with the type it is set with, the light block sits at locations 20..24, the
 // brightness starts at 1.0, and the attribute-less and generated geometry faces the
 // viewer under back-face culling.
-#include "GlTest.h"
+#include "GameGl.h"
 
-#include "App.h"
 #include "Random.h"
-#include "Shader.h"
-#include "Texture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -19,52 +16,7 @@
 
 namespace {
 
-// A small colour target read back as RGBA bytes, row 0 at the bottom.
-struct Target {
-    static constexpr int kSize = 64;
-    GLuint fbo = 0, colour = 0, depth = 0;
-
-    Target()
-    {
-        glGenTextures(1, &colour);
-        glBindTexture(GL_TEXTURE_2D, colour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, kSize, kSize);
-        glGenFramebuffers(1, &fbo);
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-        glViewport(0, 0, kSize, kSize);
-        clear();
-    }
-    ~Target()
-    {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &fbo);
-        glDeleteRenderbuffers(1, &depth);
-        glDeleteTextures(1, &colour);
-        glViewport(0, 0, 1280, 768);
-    }
-    void clear()
-    {
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-    std::vector<unsigned char> read() const
-    {
-        std::vector<unsigned char> pixels(kSize * kSize * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
-    }
-    static glm::ivec4 at(const std::vector<unsigned char>& pixels, int x, int y)
-    {
-        const unsigned char* p = &pixels[(static_cast<size_t>(y) * kSize + x) * 4];
-        return glm::ivec4(p[0], p[1], p[2], p[3]);
-    }
-};
+constexpr int kSize = 64;
 
 GLuint makeTexture(int width, int height, const std::vector<unsigned char>& rgba)
 {
@@ -77,26 +29,11 @@ GLuint makeTexture(int width, int height, const std::vector<unsigned char>& rgba
     return name;
 }
 
-// The programs are built once for this suite in a registry of their own.
-class GameShaders : public GlTest {
+class GameShaders : public GameGlTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_saved.swap(gShaders);
-        glGetError();
-        createShaderPrograms();
-        createDefaultTextures();
-        s_startUpError = glGetError();
-    }
-    static void TearDownTestSuite()
-    {
-        deleteDefaultTextures();
-        Shader::deleteAll();
-        gShaders.swap(s_saved);
-    }
     void SetUp() override
     {
-        GlTest::SetUp();
+        GameGlTest::SetUp();
         glGenVertexArrays(1, &m_vao);
         glBindVertexArray(m_vao);
         glEnable(GL_CULL_FACE);
@@ -107,10 +44,9 @@ protected:
     {
         glBindVertexArray(0);
         glDeleteVertexArrays(1, &m_vao);
-        glUseProgram(0);
         glDisable(GL_CULL_FACE);
         glEnable(GL_DEPTH_TEST);
-        GlTest::TearDown();
+        GameGlTest::TearDown();
     }
     static Shader* use(const std::string& name)
     {
@@ -120,12 +56,7 @@ protected:
     }
 
     GLuint m_vao = 0;
-    static std::vector<Shader*> s_saved;
-    static GLenum s_startUpError;
 };
-
-std::vector<Shader*> GameShaders::s_saved;
-GLenum GameShaders::s_startUpError = GL_NO_ERROR;
 
 // Active uniforms of a program: name -> (GL type, location).
 std::map<std::string, std::pair<GLenum, GLint>> activeUniforms(GLuint program)
@@ -281,13 +212,13 @@ TEST_F(GameShaders, QuadsFaceTheViewerWithTheTextureUpright)
 {
     // 2 x 2 texture, GL row 0 at the bottom: red, green / blue, white.
     const GLuint texture = makeTexture(2, 2, {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255});
-    const auto quadrantsMatch = [](const std::vector<unsigned char>& pixels, int lo, int hi) {
-        return Target::at(pixels, lo, lo) == glm::ivec4(255, 0, 0, 255) &&
-               Target::at(pixels, hi, lo) == glm::ivec4(0, 255, 0, 255) &&
-               Target::at(pixels, lo, hi) == glm::ivec4(0, 0, 255, 255) &&
-               Target::at(pixels, hi, hi) == glm::ivec4(255, 255, 255, 255);
+    OffscreenTarget target(kSize, kSize, 0.0f);
+    const auto quadrantsMatch = [&](const std::vector<unsigned char>& pixels, int lo, int hi) {
+        return target.at(pixels, lo, lo) == glm::ivec4(255, 0, 0, 255) &&
+               target.at(pixels, hi, lo) == glm::ivec4(0, 255, 0, 255) &&
+               target.at(pixels, lo, hi) == glm::ivec4(0, 0, 255, 255) &&
+               target.at(pixels, hi, hi) == glm::ivec4(255, 255, 255, 255);
     };
-    Target target;
     const glm::mat4 ortho = glm::ortho(0.0f, 64.0f, 0.0f, 64.0f, -1.0f, 1.0f);
 
     Shader* quad2d = use("quad2d");
@@ -302,8 +233,8 @@ TEST_F(GameShaders, QuadsFaceTheViewerWithTheTextureUpright)
     glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
     auto pixels = target.read();
     EXPECT_TRUE(quadrantsMatch(pixels, 20, 44));
-    EXPECT_EQ(Target::at(pixels, 8, 8), glm::ivec4(0));
-    EXPECT_EQ(Target::at(pixels, 56, 56), glm::ivec4(0));
+    EXPECT_EQ(target.at(pixels, 8, 8), glm::ivec4(0));
+    EXPECT_EQ(target.at(pixels, 56, 56), glm::ivec4(0));
 
     // The unit square of quad3d, scaled to the whole clip space.
     target.clear();
@@ -322,13 +253,13 @@ TEST_F(GameShaders, QuadsFaceTheViewerWithTheTextureUpright)
 TEST_F(GameShaders, ShockWaveCopiesTheSceneExactlyAwayFromTheRing)
 {
     gameSrand(5);
-    std::vector<unsigned char> scene(Target::kSize * Target::kSize * 4);
+    std::vector<unsigned char> scene(kSize * kSize * 4);
     for (unsigned char& byte : scene)
         byte = static_cast<unsigned char>(gameRand() & 0xFF);
     for (size_t i = 3; i < scene.size(); i += 4)
         scene[i] = 255;
-    const GLuint texture = makeTexture(Target::kSize, Target::kSize, scene);
-    Target target;
+    const GLuint texture = makeTexture(kSize, kSize, scene);
+    OffscreenTarget target(kSize, kSize, 0.0f);
 
     Shader* shockwave = use("shockwave");
     shockwave->setUniform("center", glm::vec2(0.5f, 0.5f));
@@ -344,10 +275,10 @@ TEST_F(GameShaders, ShockWaveCopiesTheSceneExactlyAwayFromTheRing)
     glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
     const auto pixels = target.read();
     int changedOnRing = 0, changedElsewhere = 0;
-    for (int y = 0; y < Target::kSize; ++y) {
-        for (int x = 0; x < Target::kSize; ++x) {
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
             const float d = glm::length(glm::vec2((x + 0.5f) / 64.0f, (y + 0.5f) / 64.0f) - glm::vec2(0.5f));
-            const bool changed = Target::at(pixels, x, y) != Target::at(scene, x, y);
+            const bool changed = target.at(pixels, x, y) != target.at(scene, x, y);
             if (std::abs(d - 0.3f * 0.75f) < 0.05f)
                 changedOnRing += changed;
             else if (std::abs(d - 0.3f * 0.75f) > 0.07f)
@@ -365,7 +296,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     Texture heights;
     heights.m_no_mipmaps = true;
     heights.loadHeightTexture("engine/gradient16.png");
-    Target target;
+    OffscreenTarget target(kSize, kSize, 0.0f);
     glEnable(GL_DEPTH_TEST);
     glPatchParameteri(GL_PATCH_VERTICES, 4);
 
@@ -398,18 +329,18 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     };
 
     const auto above = draw(glm::vec3(0.0f, 20.0f, 0.0f), false);
-    const glm::ivec4 centre = Target::at(above, 32, 32);
+    const glm::ivec4 centre = target.at(above, 32, 32);
     EXPECT_GT(centre.r, 150);
     EXPECT_EQ(centre.r, centre.b); // white colour map under white light
-    EXPECT_GT(Target::at(above, 20, 44).r, 100);
+    EXPECT_GT(target.at(above, 20, 44).r, 100);
 
     // The lander above the centre with the sun overhead darkens the ground under it.
     const auto shadowed = draw(glm::vec3(0.0f, 20.0f, 0.0f), true);
-    EXPECT_LT(Target::at(shadowed, 32, 32).r, centre.r * 3 / 4);
-    EXPECT_EQ(Target::at(shadowed, 4, 4), Target::at(above, 4, 4));
+    EXPECT_LT(target.at(shadowed, 32, 32).r, centre.r * 3 / 4);
+    EXPECT_EQ(target.at(shadowed, 4, 4), target.at(above, 4, 4));
 
     const auto below = draw(glm::vec3(0.0f, -20.0f, 0.0f), false);
-    EXPECT_EQ(Target::at(below, 32, 32), glm::ivec4(0));
+    EXPECT_EQ(target.at(below, 32, 32), glm::ivec4(0));
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -426,7 +357,7 @@ TEST_F(GameShaders, ParticleSpritesShowWhicheverWayTheCameraAxesArrive)
         glVertexAttribPointer(i, 4, GL_FLOAT, GL_FALSE, 48, reinterpret_cast<void*>(static_cast<uintptr_t>(16 * i)));
         glEnableVertexAttribArray(i);
     }
-    Target target;
+    OffscreenTarget target(kSize, kSize, 0.0f);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
@@ -446,8 +377,8 @@ TEST_F(GameShaders, ParticleSpritesShowWhicheverWayTheCameraAxesArrive)
         render->setUniform("vRight", swapped ? up : right);
         glDrawArrays(GL_POINTS, 0, 2);
         const auto pixels = target.read();
-        EXPECT_GT(Target::at(pixels, 32, 32).r, 40) << (swapped ? "swapped" : "in order");
-        EXPECT_EQ(Target::at(pixels, 56, 56), glm::ivec4(0)) << "the emitter draws no sprite";
+        EXPECT_GT(target.at(pixels, 32, 32).r, 40) << (swapped ? "swapped" : "in order");
+        EXPECT_EQ(target.at(pixels, 56, 56), glm::ivec4(0)) << "the emitter draws no sprite";
     }
     glDisable(GL_BLEND);
     for (GLuint i = 0; i < 3; ++i)

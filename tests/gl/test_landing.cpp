@@ -1,17 +1,13 @@
 // The lander set down on level 1's real terrain through the game's own update: soft
 // landings, crashes that are too fast, too steep or too tilted, the explosion and the
 // restart.
-#include "GlTest.h"
+#include "GameGl.h"
 
-#include "App.h"
 #include "Game.h"
 #include "Globals.h"
 #include "Heightfield.h"
 #include "Model.h"
-#include "Physics.h"
 #include "Player.h"
-#include "Shader.h"
-#include "Texture.h"
 
 #include <glm/gtc/quaternion.hpp>
 
@@ -23,29 +19,11 @@ namespace {
 
 const float STEP = 1.0f / 60.0f;
 
-class LandingGl : public GlTest {
+class LandingGl : public PhysicsGlTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_savedShaders.swap(gShaders);
-        createShaderPrograms();
-        createDefaultTextures();
-        gPhysics = new Physics();
-        gPhysics->init();
-    }
-    static void TearDownTestSuite()
-    {
-        gPhysics->release();
-        delete gPhysics;
-        gPhysics = nullptr;
-        deleteDefaultTextures();
-        Shader::deleteAll();
-        gShaders.swap(s_savedShaders);
-    }
-
     void SetUp() override
     {
-        GlTest::SetUp();
+        PhysicsGlTest::SetUp();
         gGravityEnabled = true;
         gDevKeysEnabled = false;
         gGame.m_antialiasing = 0;
@@ -64,7 +42,7 @@ protected:
     {
         gGravityEnabled = true;
         gGame.cleanup();
-        GlTest::TearDown();
+        PhysicsGlTest::TearDown();
     }
 
     // Puts the lander's feet `height` above the ground at (x, z), turned by `tilt`.
@@ -100,10 +78,7 @@ protected:
 
     Player* player = nullptr;
     Heightfield* terrain = nullptr;
-    static std::vector<Shader*> s_savedShaders;
 };
-
-std::vector<Shader*> LandingGl::s_savedShaders;
 
 } // namespace
 

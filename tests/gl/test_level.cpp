@@ -1,17 +1,13 @@
 // The terrain against the physics height field it stands on, and whole levels loaded,
 // drawn and unloaded through the game object.
-#include "GlTest.h"
+#include "GameGl.h"
 
-#include "App.h"
 #include "AssetFiles.h"
 #include "Game.h"
 #include "Globals.h"
 #include "Heightfield.h"
 #include "LevelConfig.h"
 #include "Model.h"
-#include "Physics.h"
-#include "Shader.h"
-#include "Texture.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <IL/il.h>
@@ -23,26 +19,8 @@
 
 namespace {
 
-class LevelGl : public GlTest {
+class LevelGl : public PhysicsGlTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_savedShaders.swap(gShaders);
-        createShaderPrograms();
-        createDefaultTextures();
-        gPhysics = new Physics();
-        gPhysics->init();
-    }
-    static void TearDownTestSuite()
-    {
-        gPhysics->release();
-        delete gPhysics;
-        gPhysics = nullptr;
-        deleteDefaultTextures();
-        Shader::deleteAll();
-        gShaders.swap(s_savedShaders);
-    }
-
     // World height of the physics surface below (x, z); NaN when the ray misses.
     static float physicsHeight(float x, float z)
     {
@@ -73,10 +51,7 @@ protected:
         delete h;
     }
 
-    static std::vector<Shader*> s_savedShaders;
 };
-
-std::vector<Shader*> LevelGl::s_savedShaders;
 
 TerrainDef testTerrain()
 {

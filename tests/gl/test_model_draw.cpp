@@ -1,6 +1,5 @@
 // What mesh and model drawing hand to the programs: matrices, colours by colour mode,
 // textures, the sun at its fixed locations, and the callbacks around a model.
-#include "GlTest.h"
 #include "ModelPictures.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -46,19 +45,8 @@ void postRender(void* data, Model*, const glm::mat4&)
     static_cast<Calls*>(data)->post += 1;
 }
 
-class ModelDrawTest : public GlTest {
+class ModelDrawTest : public GameGlTest {
 protected:
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        ensureModelPrograms();
-    }
-    void TearDown() override
-    {
-        glUseProgram(0);
-        glActiveTexture(GL_TEXTURE0);
-        GlTest::TearDown();
-    }
     const glm::mat4 projView = glm::perspective(1.0f, 1.5f, 0.1f, 10.0f);
 };
 

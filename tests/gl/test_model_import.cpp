@@ -1,7 +1,6 @@
 // The generated model files as the game imports them: the names, materials, textures
 // and geometric facts the game's code relies on; and the importer itself on small files.
 #include "AssetFiles.h"
-#include "GlTest.h"
 #include "ModelPictures.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -50,14 +49,7 @@ glm::ivec2 textureSize(GLuint texture)
     return size;
 }
 
-class ModelImportTest : public GlTest {
-protected:
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        ensureModelPrograms();
-    }
-};
+class ModelImportTest : public GameGlTest {};
 
 } // namespace
 

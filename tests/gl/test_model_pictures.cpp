@@ -1,7 +1,6 @@
 // Renders each of the game's models under the orbit camera and the sun from three sides,
 // keeps the pictures as PNG files (build dir, tests/model-pictures/) and checks that each
 // view shows a lit, shaded model of sensible size.
-#include "GlTest.h"
 #include "ModelPictures.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -17,12 +16,11 @@ struct View {
 
 const View kViews[3] = {{0.55f, 0.30f}, {2.60f, 0.18f}, {-1.90f, 0.62f}};
 
-class ModelPictureTest : public GlTest {
+class ModelPictureTest : public GameGlTest {
 protected:
     void SetUp() override
     {
-        GlTest::SetUp();
-        ensureModelPrograms();
+        GameGlTest::SetUp();
         sun = DirectionalLight(true, glm::vec3(1.0f), glm::vec3(0.95f), glm::vec3(1.0f), glm::vec3(0.0f, -1.0f, 0.0f));
     }
 
@@ -42,7 +40,7 @@ protected:
         camera.far = camera.r * 4.0f;
         camera.focus = centre;
 
-        ModelTarget target(480, 360);
+        OffscreenTarget target(480, 360, 0.0f);
         std::vector<std::vector<uint8_t>> pictures;
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);

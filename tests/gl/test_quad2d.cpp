@@ -1,7 +1,6 @@
 #include "FrameGlobals.h"
-#include "GlTest.h"
 #include "LensFlare.h"
-#include "OffscreenTarget.h"
+#include "GameGl.h"
 #include "Quad2D.h"
 #include "Texture.h"
 
@@ -10,13 +9,8 @@
 
 namespace {
 
-class QuadTest : public GlTest {
+class QuadTest : public GameGlTest {
 protected:
-    void SetUp() override
-    {
-        GlTest::SetUp();
-        ensureScreenPrograms();
-    }
     // An RGBA texture with nearest filtering, bottom row first.
     static Texture* makeTexture(int w, int h, const std::vector<uint8_t>& texels)
     {
@@ -85,7 +79,7 @@ TEST_F(QuadTest, SpritesShowTheChosenPartOfTheTexture)
     std::unique_ptr<Texture> half(makeTexture(1, 1, {128, 128, 128, 255}));
     quad.drawBlend(redGreen.get(), half.get(), glm::vec3(1.0f, 0.5f, 0.0f), 0.0f, 0.0f, 63.0f, 31.0f,
                    glm::vec2(0.5f, 0.0f), glm::vec2(0.5f, 1.0f));
-    const uint8_t* blended = target.at(target.read(), 20, 16);
+    const glm::ivec4 blended = target.at(target.read(), 20, 16);
     EXPECT_NEAR(blended[0], 0.587 * 128, 2);
     EXPECT_NEAR(blended[1], 0.587 * 64, 2);
 }
@@ -121,7 +115,7 @@ TEST_F(QuadTest, FlareAddsLightAroundTheSunOnly)
     flare->draw(0.25f, 0.25f);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    const uint8_t* atSun = target.at(target.read(), 200, 120);
+    const glm::ivec4 atSun = target.at(target.read(), 200, 120);
     EXPECT_GT(atSun[0] + atSun[1] + atSun[2], 300);
 
     gWindowWidth = 160;

@@ -1,26 +1,24 @@
 #include "Font.h"
 #include "FrameGlobals.h"
-#include "GlTest.h"
 #include "MessageList.h"
-#include "OffscreenTarget.h"
+#include "GameGl.h"
 
 #include <memory>
 
 namespace {
 
-class TextTest : public GlTest {
+class TextTest : public GameGlTest {
 protected:
     void SetUp() override
     {
-        GlTest::SetUp();
-        ensureScreenPrograms();
+        GameGlTest::SetUp();
         mono = std::make_unique<Font>("unispace.ttf", 48);
         mono->saveStyle();
     }
     void TearDown() override
     {
         mono.reset();
-        GlTest::TearDown();
+        GameGlTest::TearDown();
     }
     glm::vec2 measure(const std::string& text, float x = 0.0f, float y = 0.0f)
     {

@@ -205,54 +205,44 @@ TEST(Geometry, ImportWithoutNormalsComputesThem)
 TEST(GeometryDeathTest, FatalCases)
 {
     testing::FLAGS_gtest_death_test_style = "threadsafe";
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            FakeMesh quadFace(true, true, {{0, 1, 2, 3}});
-            Geometry g;
-            g.fromAssimpMesh(&quadFace.mesh, nullptr);
-        },
-        testing::ExitedWithCode(255), "ERROR: Model not triangulated\\? mNumIndices = 4");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            FakeMesh point(true, true, {{0, 1, 2}, {3}});
-            Geometry g;
-            g.fromAssimpMesh(&point.mesh, nullptr);
-        },
-        testing::ExitedWithCode(255), "mNumIndices = 1");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            Geometry g;
-            g.m_vertex_count = 3;
-            g.m_positions = new glm::vec3[3];
-            g.m_normals = new glm::vec3[3];
-            g.createTangents();
-        },
-        testing::ExitedWithCode(255), "Geometry::createTangents: insufficient data");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            QuadGeometry quad(1.0f, 1.0f, 1.0f, 1.0f);
-            quad.createTangents();
-            quad.createTangents();
-        },
-        testing::ExitedWithCode(255), "tangents already exist");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            SphereGeometry sphere(1.0f, 8, 8, false, 10.0f);
-        },
-        testing::ExitedWithCode(255), "Sphere cap without texOptimize not implemented");
-    // this one ends with code 1 (and is checked before any GL call)
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            BoxGeometry box(1.0f, 1.0f, 1.0f);
-            delete[] box.m_normals;
-            box.m_normals = nullptr;
-            box.upload();
-        },
-        testing::ExitedWithCode(1), "ERROR: No normals defined");
+    const struct {
+        void (*run)();
+        int code;
+        const char* message;
+    } cases[] = {
+        {[] { FakeMesh m(true, true, {{0, 1, 2, 3}}); Geometry().fromAssimpMesh(&m.mesh, nullptr); }, 255,
+         "ERROR: Model not triangulated\\? mNumIndices = 4"},
+        {[] { FakeMesh m(true, true, {{0, 1, 2}, {3}}); Geometry().fromAssimpMesh(&m.mesh, nullptr); }, 255,
+         "mNumIndices = 1"},
+        {[] {
+             Geometry g;
+             g.m_vertex_count = 3;
+             g.m_positions = new glm::vec3[3];
+             g.m_normals = new glm::vec3[3];
+             g.createTangents();
+         },
+         255, "Geometry::createTangents: insufficient data"},
+        {[] {
+             QuadGeometry quad(1.0f, 1.0f, 1.0f, 1.0f);
+             quad.createTangents();
+             quad.createTangents();
+         },
+         255, "tangents already exist"},
+        {[] { SphereGeometry sphere(1.0f, 8, 8, false, 10.0f); }, 255, "Sphere cap without texOptimize not implemented"},
+        // checked before any GL call, and ends with code 1
+        {[] {
+             BoxGeometry box(1.0f, 1.0f, 1.0f);
+             delete[] box.m_normals;
+             box.m_normals = nullptr;
+             box.upload();
+         },
+         1, "ERROR: No normals defined"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EXIT(
+            {
+                dup2(2, 1);
+                c.run();
+            },
+            testing::ExitedWithCode(c.code), c.message);
 }

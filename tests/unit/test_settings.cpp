@@ -98,20 +98,28 @@ TEST_F(SettingsTest, ConversionsAndOverrides)
     EXPECT_FLOAT_EQ(gMasterVolumeMax, 1.0f);
 }
 
-TEST_F(SettingsTest, BooleansNeedAWholeWord)
+TEST_F(SettingsTest, EdgeValues)
 {
     read("[window]\nfullscreen = y\n");
     EXPECT_FALSE(gFullscreen);
     read("[window]\nfullscreen = yes\n");
     EXPECT_TRUE(gFullscreen);
-}
 
-TEST_F(SettingsTest, SmallTriggerDelayAndZeroSideThrust)
-{
     read("[misc]\nemp_trigger_seconds = 0.01\n[player]\nSideThrusterAcceleration = 0\n[sound]\nmaster_volume_max = 0\n");
     EXPECT_EQ(game->m_empTriggerFrames, 0);
     EXPECT_FLOAT_EQ(gSideThrusterAcceleration, 1.5707964f);
     EXPECT_FLOAT_EQ(gMasterVolumeMax, 1.0f);
+
+    read("[camera]\nnear = 5\nfar = 5\n");
+    EXPECT_FLOAT_EQ(game->m_camera.near, 5.0f);
+    EXPECT_FLOAT_EQ(game->m_camera.far, 100.0f);
+    read("[camera]\nnear = 500\n");
+    EXPECT_LT(game->m_camera.near, game->m_camera.far);
+
+    read("[misc]\nemp_num_max = 4294967295\nemp_trigger_seconds = 1e30\n[game]\nrad_charge_mode = -99999999999\n");
+    EXPECT_EQ(game->m_empNumMax, INT_MAX);
+    EXPECT_EQ(game->m_empTriggerFrames, INT_MAX);
+    EXPECT_EQ(game->m_radChargeMode, INT_MIN);
 }
 
 TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
@@ -132,23 +140,6 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
     EXPECT_EQ(game->m_empTriggerFrames, 600);
     EXPECT_NE(log.find("WARNING: [camera] fov"), std::string::npos);
     EXPECT_NE(log.find("WARNING: [misc] emp_launch_direction"), std::string::npos);
-}
-
-TEST_F(SettingsTest, FarPlaneMustLieBeyondNear)
-{
-    read("[camera]\nnear = 5\nfar = 5\n");
-    EXPECT_FLOAT_EQ(game->m_camera.near, 5.0f);
-    EXPECT_FLOAT_EQ(game->m_camera.far, 100.0f);
-    read("[camera]\nnear = 500\n");
-    EXPECT_LT(game->m_camera.near, game->m_camera.far);
-}
-
-TEST_F(SettingsTest, IntegersSaturateAndHugeDelaysClamp)
-{
-    read("[misc]\nemp_num_max = 4294967295\nemp_trigger_seconds = 1e30\n[game]\nrad_charge_mode = -99999999999\n");
-    EXPECT_EQ(game->m_empNumMax, INT_MAX);
-    EXPECT_EQ(game->m_empTriggerFrames, INT_MAX);
-    EXPECT_EQ(game->m_radChargeMode, INT_MIN);
 }
 
 TEST_F(SettingsTest, MissingFileSaysSoAndKeepsDefaults)

@@ -144,3 +144,12 @@ void Quad2D::drawFlareColor(glm::vec3 color, float x, float y, float w, float h,
     shaderFlare->setUniform("color", color);
     glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
 }
+
+void drawTexturedQuad(GLuint vao, GLuint texture)
+{
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindVertexArray(vao);
+    glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
+    glBindVertexArray(0);
+}

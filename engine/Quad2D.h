@@ -4,6 +4,7 @@
 // instance index, so each quad is one instanced draw of three vertices, two instances.
 #pragma once
 
+#include <GL/glew.h>
 #include <glm/glm.hpp>
 
 class Shader;
@@ -62,3 +63,7 @@ private:
     void setTexturedQuad(Shader* program, float x, float y, float w, float h, glm::vec2 uvOffset, glm::vec2 uvScale);
     void drawInstanced();
 };
+
+// Binds texture to unit 0 and draws the two instanced triangles of a quad from vao,
+// with the program and its uniforms already set.
+void drawTexturedQuad(GLuint vao, GLuint texture);

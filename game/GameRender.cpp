@@ -230,11 +230,7 @@ void Game::render()
             m_shockwaveShader->setUniform("center", m_shockwaveCenter);
             m_shockwaveShader->setUniform("radius", t);
             m_shockwaveShader->setUniform("tex", 0);
-            glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, scene->m_texture);
-            glBindVertexArray(m_shockwaveVao);
-            glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
-            glBindVertexArray(0);
+            drawTexturedQuad(m_shockwaveVao, scene->m_texture);
             glEnable(GL_DEPTH_TEST);
         } else {
             glDisable(GL_DEPTH_TEST);

@@ -11,6 +11,7 @@
 #include "Material.h"
 #include "Mesh.h"
 #include "Model.h"
+#include "Quad2D.h"
 #include "Random.h"
 #include "Shader.h"
 #include "Texture.h"
@@ -362,11 +363,7 @@ void Player::drawExplosion(const glm::mat4& projView, const Camera* camera)
     quadShader->setUniform("uv_scale", glm::vec2(0.125f, 0.125f));
     quadShader->setUniform("mvpMat", projView * model);
     quadShader->setUniform("tex", 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, explosionTexture->m_texture);
-    glBindVertexArray(explosionVao);
-    glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
-    glBindVertexArray(0);
+    drawTexturedQuad(explosionVao, explosionTexture->m_texture);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
 }

@@ -91,13 +91,8 @@ rss_end=$(rss_kb)
 echo "resident memory at the end: $rss_end kB"
 echo "crashes $(count 'BOOM - player collision'), landings $(count 'LANDED'), level loads $(count 'Initializing kdTree')"
 e2e_key shift+Escape
-deadline=$((SECONDS + 30))
-status=0
-while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "the game did not end"
-wait "$E2E_GAME_PID" || status=$?
-E2E_GAME_PID=""
-[ "$status" = "0" ] || e2e_fail "exit status $status"
+e2e_wait_exit 30 > /dev/null
+[ "$E2E_STATUS" = "0" ] || e2e_fail "exit status $E2E_STATUS"
 ! grep -q "^ERROR" "$E2E_LOG" || e2e_fail "errors in the log"
 [ -n "$rss_minute" ] || e2e_fail "the soak ran less than a minute"
 awk -v a="$rss_minute" -v b="$rss_end" 'BEGIN { printf "memory growth after the first minute: %.1f %%\n", (b - a) * 100.0 / a; exit !(b <= a * 1.1) }' ||

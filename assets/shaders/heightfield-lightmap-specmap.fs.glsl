@@ -1,19 +1,8 @@
 #version 430 core
 // Terrain with baked lighting and a specular map: shiny where the map says so (ice).
 
-#include "include/terrain.glsl"
-#include "include/brightness.glsl"
-#include "include/player_shadow.glsl"
-
-in vec2 teGrid;
-in vec3 teWorld;
-in vec3 teEye;
-
-layout(binding = 1) uniform sampler2D texDiffuse;
-layout(binding = 2) uniform sampler2D texLightmap;
+#include "include/terrain_lightmap.glsl"
 layout(binding = 3) uniform sampler2D texSpecmap;
-
-out vec4 fragColor;
 
 void main()
 {

@@ -1,18 +1,7 @@
 #version 430 core
 // Terrain with baked lighting: colour map times the light map, the lander's shadow.
 
-#include "include/terrain.glsl"
-#include "include/brightness.glsl"
-#include "include/player_shadow.glsl"
-
-in vec2 teGrid;
-in vec3 teWorld;
-in vec3 teEye;
-
-layout(binding = 1) uniform sampler2D texDiffuse;
-layout(binding = 2) uniform sampler2D texLightmap;
-
-out vec4 fragColor;
+#include "include/terrain_lightmap.glsl"
 
 void main()
 {

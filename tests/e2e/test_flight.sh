@@ -79,13 +79,7 @@ awk -v a="$start_y" -v b="$restart_y" 'BEGIN { exit !(b <= a && b > a - 3.0) }' 
   e2e_fail "restart left the lander at y $restart_y"
 
 e2e_key shift+Escape
-# Waited for here, in the shell that started the game, so its status can be read.
-deadline=$((SECONDS + 30))
-status=0
-while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "the game did not end"
-wait "$E2E_GAME_PID" || status=$?
-E2E_GAME_PID=""
-[ "$status" = "0" ] || e2e_fail "exit status $status"
+e2e_wait_exit 30 > /dev/null
+[ "$E2E_STATUS" = "0" ] || e2e_fail "exit status $E2E_STATUS"
 ! grep -q "^ERROR" "$E2E_LOG" || e2e_fail "errors in the log"
 echo "PASS"

@@ -114,7 +114,7 @@ def kestrun():
     dl = (lat + 0.36) / 0.07
     dn = np.angle(np.exp(1j * (lon - 2.1))) / 0.22
     spot = np.exp(-(dl * dl + dn * dn))
-    color = color * (1 - 0.8 * spot[..., None]) + np.array([190, 96, 64]) * 0.8 * spot[..., None]
+    color = lt.tint(color, [190, 96, 64], 0.8, spot)
     # The sphere's texture coordinates start at its top pole on the picture's last row.
     img = Image.fromarray(np.clip(color, 0, 255).astype(np.uint8), "RGB").transpose(Image.FLIP_TOP_BOTTOM)
     img.save(os.path.join(TEX, "kestrun_diffuse.jpg"), quality=92)

@@ -91,7 +91,7 @@ def ganymede():
     color += (np.clip((h - plain) / 120.0, -0.3, 0.6) * 40.0)[..., None]
     cavity = h - lt.blur(h, 8)
     color *= (1.0 + np.clip(cavity * 0.02, -0.25, 0.3))[..., None]
-    color = color * (1 - 0.25 * band[..., None]) + np.array([190, 182, 168]) * 0.25 * band[..., None]
+    color = lt.tint(color, [190, 182, 168], 0.25, band)
     # Fresh craters throw bright rays.
     for x, z, radius in craters[:12]:
         d = lt.distance_grid(n, x, z) / radius
@@ -154,10 +154,10 @@ def europa():
     t = np.clip(0.5 + 0.6 * lt.fbm(rng, n, 6, 5), 0, 1)
     color = lt.lerp_color((186, 204, 226), (236, 242, 248), t)
     stain = np.clip(lt.fbm(rng, n, 5, 4) * 1.8, 0, 1)
-    color = color * (1 - 0.35 * stain[..., None]) + np.array([176, 140, 112]) * 0.35 * stain[..., None]
-    color = color * (1 - 0.7 * ridges[..., None]) + np.array([150, 108, 86]) * 0.7 * ridges[..., None]
-    color = color * (1 - 0.8 * cracks[..., None]) + np.array([112, 80, 66]) * 0.8 * cracks[..., None]
-    color = color * (1 - 0.6 * basin_mask[..., None]) + np.array([160, 196, 224]) * 0.6 * basin_mask[..., None]
+    color = lt.tint(color, [176, 140, 112], 0.35, stain)
+    color = lt.tint(color, [150, 108, 86], 0.7, ridges)
+    color = lt.tint(color, [112, 80, 66], 0.8, cracks)
+    color = lt.tint(color, [160, 196, 224], 0.6, basin_mask)
     specular = np.clip(0.75 - 0.6 * ridges - 0.6 * cracks - 0.3 * stain + 0.2 * basin_mask, 0.05, 1.0)
     report("europa", h, [(512, 500)] + [p for r in EUROPA_ROUTES for p in r[0]], extent)
     write_maps("europa", h, extent, 0.0, 150.0, color, lt.sun_direction(250.0, 24.0), specular=specular)
@@ -219,11 +219,11 @@ def io():
     color = lt.lerp_color((214, 178, 62), (236, 222, 120), t)
     orange = np.clip(lt.fbm(rng, n, 4, 4) * 2.0, 0, 1)
     frost = np.clip(-lt.fbm(rng, n, 5, 4) * 2.2 - 0.2, 0, 1)
-    color = color * (1 - 0.6 * orange[..., None]) + np.array([206, 122, 48]) * 0.6 * orange[..., None]
-    color = color * (1 - 0.5 * frost[..., None]) + np.array([238, 236, 214]) * 0.5 * frost[..., None]
-    color = color * (1 - 0.75 * halo[..., None]) + np.array([138, 52, 26]) * 0.75 * halo[..., None]
-    color = color * (1 - 0.85 * channels[..., None]) + np.array([58, 34, 24]) * 0.85 * channels[..., None]
-    color = color * (1 - floor_mask[..., None]) + np.array([36, 24, 20]) * floor_mask[..., None]
+    color = lt.tint(color, [206, 122, 48], 0.6, orange)
+    color = lt.tint(color, [238, 236, 214], 0.5, frost)
+    color = lt.tint(color, [138, 52, 26], 0.75, halo)
+    color = lt.tint(color, [58, 34, 24], 0.85, channels)
+    color = lt.tint(color, [36, 24, 20], 1.0, floor_mask)
     report("io", h, [(512, 512)] + [p for r in IO_ROUTES for p in r[0]], extent)
     write_maps("io", h, extent, 0.0, 250.0, color, lt.sun_direction(120.0, 28.0))
 

@@ -186,3 +186,8 @@ def save_gray(path, values01):
 def lerp_color(a, b, t):
     a, b = np.asarray(a, dtype=np.float64), np.asarray(b, dtype=np.float64)
     return a + (b - a) * t[..., None]
+
+
+def tint(color, rgb, amount, mask):
+    """Blends color toward rgb by amount where mask is 1, not at all where it is 0."""
+    return color * (1 - amount * mask[..., None]) + np.array(rgb) * amount * mask[..., None]

@@ -52,6 +52,12 @@ def route_mask(n, routes, pads, inner=12, outer=34):
     return mask
 
 
+def settle_routes(h, routes, pads, detail, low, high, radius=48, inner=12, outer=34):
+    """Gentle ground under the routes and pads, then every height kept in [low, high]."""
+    smooth_ground(h, route_mask(h.shape[0], routes, pads, inner, outer), detail, radius)
+    return np.clip(h, low, high)
+
+
 # ---------------------------------------------------------------- Ganymede (level 1)
 GANYMEDE_ROUTES = [
     ([(560, 470)], False),
@@ -80,10 +86,7 @@ def ganymede():
         lt.add_crater(h, x, z, radius, depth=0.45 * radius, rim=0.13 * radius)
         craters.append((x, z, radius))
 
-    detail = 6.0 * lt.fbm(rng, n, 64, 3)
-    mask = route_mask(n, GANYMEDE_ROUTES, GANYMEDE_PAD)
-    smooth_ground(h, mask, detail)
-    h = np.clip(h, 2.0, 198.0)
+    h = settle_routes(h, GANYMEDE_ROUTES, GANYMEDE_PAD, 6.0 * lt.fbm(rng, n, 64, 3), 2.0, 198.0)
 
     t = np.clip(0.5 + 0.5 * lt.fbm(rng, n, 8, 5), 0, 1)
     color = lt.lerp_color((88, 80, 70), (150, 138, 120), t)
@@ -146,10 +149,7 @@ def europa():
         lt.add_basin(h, x, z, 40, 75, 8.0)
         basin_mask = np.maximum(basin_mask, lt.corridor_mask(lt.distance_grid(n, x, z), 45, 80))
 
-    detail = 2.0 * lt.fbm(rng, n, 64, 3)
-    mask = route_mask(n, EUROPA_ROUTES, EUROPA_PAD)
-    smooth_ground(h, mask, detail)
-    h = np.clip(h, 1.0, 149.0)
+    h = settle_routes(h, EUROPA_ROUTES, EUROPA_PAD, 2.0 * lt.fbm(rng, n, 64, 3), 1.0, 149.0)
 
     t = np.clip(0.5 + 0.6 * lt.fbm(rng, n, 6, 5), 0, 1)
     color = lt.lerp_color((186, 204, 226), (236, 242, 248), t)
@@ -210,10 +210,7 @@ def io():
     h -= 12.0 * np.exp(-(d_dry / 7.0) ** 2)
     channels = np.maximum(np.exp(-(d_lava / 12.0) ** 2), np.exp(-(d_dry / 8.0) ** 2))
 
-    detail = 3.0 * lt.fbm(rng, n, 64, 3)
-    mask = route_mask(n, IO_ROUTES, IO_PAD)
-    smooth_ground(h, mask, detail)
-    h = np.clip(h, 1.0, 249.0)
+    h = settle_routes(h, IO_ROUTES, IO_PAD, 3.0 * lt.fbm(rng, n, 64, 3), 1.0, 249.0)
 
     t = np.clip(0.5 + 0.7 * lt.fbm(rng, n, 6, 5), 0, 1)
     color = lt.lerp_color((214, 178, 62), (236, 222, 120), t)
@@ -234,9 +231,8 @@ def testlevel():
     rng = np.random.default_rng(909)
     h = plain + 6.0 * lt.fbm(rng, n, 3, 5)
     lt.add_crater(h, 100, 30, 10, 4.0, 1.5)
-    mask = route_mask(n, [([(40, 40), (90, 40), (90, 90), (40, 90)], True)], [(64, 64, 8)], 5, 12)
-    smooth_ground(h, mask, 0.0, 16)
-    h = np.clip(h, 0.5, 39.5)
+    routes = [([(40, 40), (90, 40), (90, 90), (40, 90)], True)]
+    h = settle_routes(h, routes, [(64, 64, 8)], 0.0, 0.5, 39.5, radius=16, inner=5, outer=12)
     t = np.clip(0.5 + 0.5 * lt.fbm(rng, n, 8, 4), 0, 1)
     color = lt.lerp_color((96, 88, 78), (150, 140, 124), t)
     report("test", h, [(64, 64), (40, 40), (90, 90)], extent)

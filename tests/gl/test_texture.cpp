@@ -7,6 +7,7 @@
 #include "Texture.h"
 
 #include <IL/il.h>
+#include <glm/glm.hpp>
 
 #include <vector>
 
@@ -35,20 +36,12 @@ int gradientValue(int c, int r)
     return (c == 32 && r == 16) ? 65535 : (c * 17 + r) * 113;
 }
 
-struct Texel {
-    int r, g, b;
-    bool operator==(const Texel& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Texel& t)
-{
-    return out << "(" << t.r << ", " << t.g << ", " << t.b << ")";
-}
+using Texel = glm::ivec3;
 
 Texel texelAt(const std::vector<unsigned char>& rgb, int width, int x, int y)
 {
     const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-    return {p[0], p[1], p[2]};
+    return Texel(p[0], p[1], p[2]);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The terrain against the physics height field it stands on, and whole levels loaded,
 // drawn and unloaded through the game object.
 #include "GameGl.h"
+#include "Heightmaps.h"
 
 #include "AssetFiles.h"
 #include "Game.h"
@@ -10,11 +11,9 @@
 #include "Model.h"
 
 #include <btBulletDynamicsCommon.h>
-#include <IL/il.h>
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -65,22 +64,6 @@ TerrainDef testTerrain()
     return t;
 }
 
-// Writes a 16-bit greyscale PNG; value(x, y) with y = 0 the picture's top row.
-void writeHeightmap(const std::string& path, int n, const std::function<uint16_t(int, int)>& value)
-{
-    std::vector<uint16_t> pixels(static_cast<size_t>(n) * n);
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x)
-            pixels[static_cast<size_t>(n - 1 - y) * n + x] = value(x, y); // DevIL: bottom row first
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    ilTexImage(n, n, 1, 1, IL_LUMINANCE, IL_UNSIGNED_SHORT, pixels.data());
-    ilEnable(IL_FILE_OVERWRITE);
-    ilSave(IL_PNG, path.c_str());
-    ilDeleteImages(1, &image);
-}
-
 } // namespace
 
 TEST_F(LevelGl, TerrainQueriesAgreeWithThePhysicsSurface)
@@ -129,10 +112,10 @@ TEST_F(LevelGl, TerrainEdgesOrientationAndBadPositions)
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kestrun-level-gl";
     std::filesystem::create_directories(dir / "textures");
     // Bright north-west corner (picture top left), a slope down towards the east.
-    writeHeightmap((dir / "textures" / "hf.png").string(), 17, [](int x, int y) -> uint16_t {
+    writeHeightmap((dir / "textures" / "hf.png").string(), 17, 17, [](int x, int y) -> uint16_t {
         return x == 0 && y == 0 ? 65535 : static_cast<uint16_t>(2000 * (16 - x));
     });
-    writeHeightmap((dir / "textures" / "flat.png").string(), 17, [](int, int) -> uint16_t { return 65535; });
+    writeHeightmap((dir / "textures" / "flat.png").string(), 17, 17, [](int, int) -> uint16_t { return 65535; });
     std::filesystem::copy_file(std::filesystem::path(saved) / "textures" / "terrain" / "test_tm.png",
                                dir / "textures" / "tm.png", std::filesystem::copy_options::overwrite_existing);
     gAssetsDir = dir.string();

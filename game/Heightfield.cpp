@@ -38,6 +38,17 @@ Texture* newMap(const std::string& word)
     return texture;
 }
 
+// A one-channel map (light or specular), or none when no file is named.
+Texture* loadGrayMap(const std::string& word, const std::string& file)
+{
+    if (file.empty())
+        return nullptr;
+    Texture* map = newMap(word);
+    map->m_format = GL_LUMINANCE;
+    map->load(false, file);
+    return map;
+}
+
 } // namespace
 
 Heightfield::Heightfield(float patchSize, int xpatches, int zpatches, float minHeight, float maxHeight,
@@ -73,16 +84,8 @@ void Heightfield::loadTextures(const std::string& heights, const std::string& te
         m_normals_map->m_format = GL_RGB;
         m_normals_map->load(false, normals);
     }
-    if (!lightmap.empty()) {
-        m_lightmap = newMap("lightmap");
-        m_lightmap->m_format = GL_LUMINANCE;
-        m_lightmap->load(false, lightmap);
-    }
-    if (!specmap.empty()) {
-        m_specmap = newMap("specmap");
-        m_specmap->m_format = GL_LUMINANCE;
-        m_specmap->load(false, specmap);
-    }
+    m_lightmap = loadGrayMap("lightmap", lightmap);
+    m_specmap = loadGrayMap("specmap", specmap);
 }
 
 void Heightfield::selectShader()

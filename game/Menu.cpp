@@ -18,6 +18,17 @@ namespace {
 int gHoveredItem = -1;
 double gLastCursorX = 0.0, gLastCursorY = 0.0;
 
+// The menu theme and the level music take turns: one rests while the other plays.
+void handOverMusic(int resting, int playing)
+{
+    if (!gSound || !gSound->ready)
+        return;
+    if (gSound->channels[resting])
+        gSound->channels[resting].setPaused(true);
+    if (gSound->channels[playing])
+        gSound->channels[playing].setPaused(false);
+}
+
 } // namespace
 
 Menu::Menu()
@@ -123,12 +134,7 @@ void loadMenuTexts()
 void openMenu(bool gameRunning)
 {
     // Level music rests while the menu theme plays.
-    if (gSound && gSound->ready) {
-        if (gSound->channels[SOUND_LEVEL_MUSIC])
-            gSound->channels[SOUND_LEVEL_MUSIC].setPaused(true);
-        if (gSound->channels[SOUND_INTRO_MUSIC])
-            gSound->channels[SOUND_INTRO_MUSIC].setPaused(false);
-    }
+    handOverMusic(SOUND_LEVEL_MUSIC, SOUND_INTRO_MUSIC);
     Menu* menu = gMenu;
     if (!menu)
         return;
@@ -147,12 +153,7 @@ void openMenu(bool gameRunning)
 
 void closeMenu()
 {
-    if (gSound && gSound->ready) {
-        if (gSound->channels[SOUND_INTRO_MUSIC])
-            gSound->channels[SOUND_INTRO_MUSIC].setPaused(true);
-        if (gSound->channels[SOUND_LEVEL_MUSIC])
-            gSound->channels[SOUND_LEVEL_MUSIC].setPaused(false);
-    }
+    handOverMusic(SOUND_INTRO_MUSIC, SOUND_LEVEL_MUSIC);
     Menu* menu = gMenu;
     if (!menu)
         return;

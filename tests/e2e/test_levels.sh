@@ -39,15 +39,7 @@ run_level() { # <level> <antialiasing> <name> <shot prefix>
   for _ in $(seq 8); do e2e_key Up; done
   sleep 0.5
   e2e_shot "$4_sky"
-  e2e_key shift+Escape
-  # Waited for here, in the shell that started the game, so its status can be read.
-  local deadline=$((SECONDS + 30)) status=0
-  while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-  kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "level $1: the game did not end"
-  wait "$E2E_GAME_PID" || status=$?
-  E2E_GAME_PID=""
-  [ "$status" = "0" ] || e2e_fail "level $1: exit status $status"
-  ! grep "^ERROR: " "$E2E_LOG" | grep -v "^ERROR: SOUND: " | grep -q . || e2e_fail "level $1: errors in the log"
+  e2e_quit "level $1"
   cp "$E2E_LOG" "$E2E_OUT/$4.log"
 }
 
@@ -61,12 +53,8 @@ run_level 99 0 "TEST LEVEL" level99
 # A level without a file ends the start-up on the fatal path, without a crash.
 settings 7 0
 e2e_start_game
-deadline=$((SECONDS + 30))
-while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-status=0
-wait "$E2E_GAME_PID" || status=$?
-E2E_GAME_PID=""
-[ "$status" = "255" ] || e2e_fail "level 7: exit status $status"
+e2e_wait_exit 30 > /dev/null
+[ "$E2E_STATUS" = "255" ] || e2e_fail "level 7: exit status $E2E_STATUS"
 grep -qx "ERROR: No terrain info for level 7" "$E2E_LOG" || e2e_fail "level 7: no fatal line"
 
 cat "$E2E_OUT/fps.txt"

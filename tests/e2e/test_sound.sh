@@ -4,16 +4,8 @@
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
-# quit_game <name>: Shift+Esc, then the game must end with status 0. Waits in this shell,
-# the game's parent, so that the status is the game's own.
-quit_game() {
-  e2e_key shift+Escape
-  local deadline=$((SECONDS + 20)) status=0
-  while kill -0 "$E2E_GAME_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-  kill -0 "$E2E_GAME_PID" 2>/dev/null && e2e_fail "$1: the game did not end"
-  wait "$E2E_GAME_PID" || status=$?
-  E2E_GAME_PID=""
-  [ "$status" = "0" ] || e2e_fail "$1: exit status $status"
+quit_game() { # <name>
+  e2e_quit "$1"
   grep -qxF "INFO: Shutdown complete" "$E2E_LOG" || e2e_fail "$1: no orderly shutdown"
 }
 

@@ -31,11 +31,7 @@ e2e_wait_log "Switching to full screen mode" 5
 e2e_wait_log "New window size: " 5
 e2e_shot fullscreen
 
-e2e_key shift+Escape
-e2e_wait_exit 20 > /dev/null
-[ "$E2E_STATUS" = "0" ] || e2e_fail "exit status $E2E_STATUS"
-# A machine without an audio device runs silently; any other error is a failure.
-! grep "^ERROR: " "$E2E_LOG" | grep -v "^ERROR: SOUND: " | grep -q . || e2e_fail "errors in the log"
+e2e_quit
 ! grep -q "^([123]) err " "$E2E_LOG" || e2e_fail "GL errors while loading textures"
 e2e_log_order "Initializing shaders ... done" "Brightness: 1.15" "Switching to full screen mode" \
   "New window size: " "Shutting down" "Shutdown complete"

@@ -19,6 +19,8 @@
 namespace soundtest {
 
 constexpr int kRate = 44100;
+// RMS of the test tone (a sine of amplitude 0.5) heard at volume 1.
+const double kToneLevel = 0.5 / std::sqrt(2.0);
 
 // Directory of this process's output file; selects the wave writer on first use, which
 // must come before the first OpenAL call of the process.

@@ -60,8 +60,6 @@ double rms(const std::vector<float>& s, std::pair<double, double> window)
     return soundtest::rms(s, window.first, window.second);
 }
 
-const double kToneLevel = 0.5 / std::sqrt(2.0);
-
 } // namespace
 
 TEST_F(SoundLibTest, PausedChannelIsSilentAndKeepsItsPlace)

@@ -28,9 +28,6 @@ bool isLoop(int slot)
     return slot == 0 || slot == 2 || slot == 3 || slot == 7 || slot == 8 || slot == 9;
 }
 
-// Level of the test tone (a sine of amplitude 0.5) at volume 1.
-const double kToneLevel = 0.5 / std::sqrt(2.0);
-
 void resetSoundSettings()
 {
     gSoundEnabled = true;

@@ -1,4 +1,4 @@
-#include "App.h"
+#include "app/App.h"
 
 int main()
 {

@@ -48,7 +48,7 @@ climb_y=$(dump_y)
 echo "start y $start_y, after the thrust y $climb_y"
 awk -v a="$start_y" -v b="$climb_y" 'BEGIN { exit !(b > a + 1.0) }' || e2e_fail "the thruster did not lift the lander"
 
-# Falling back: the Parts decide between a landing and a crash.
+# Falling back: the touchdown speed and attitude decide between a landing and a crash.
 deadline=$((SECONDS + 200))
 outcome=""
 while [ $SECONDS -lt $deadline ]; do

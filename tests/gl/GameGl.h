@@ -5,10 +5,10 @@
 
 #include "GlTest.h"
 
-#include "App.h"
-#include "Physics.h"
-#include "Shader.h"
-#include "Texture.h"
+#include "app/App.h"
+#include "physics/Physics.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
 
 #include <glm/glm.hpp>
 

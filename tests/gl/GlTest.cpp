@@ -1,7 +1,7 @@
 #include "GlTest.h"
 
-#include "AssetFiles.h"
-#include "FrameGlobals.h"
+#include "platform/AssetFiles.h"
+#include "platform/FrameGlobals.h"
 
 #include <IL/il.h>
 #include <IL/ilu.h>

@@ -2,12 +2,12 @@
 // orbit camera and the sun, for the model tests.
 #pragma once
 
-#include "Camera.h"
+#include "scene/Camera.h"
 #include "GameGl.h"
-#include "Light.h"
-#include "Model.h"
-#include "Shader.h"
-#include "Texture.h"
+#include "scene/Light.h"
+#include "scene/Model.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>

@@ -3,9 +3,9 @@
 #include "ChildProcess.h"
 #include "GlTest.h"
 
-#include "Framebuffer.h"
-#include "FrameGlobals.h"
-#include "Texture.h"
+#include "gl/Framebuffer.h"
+#include "platform/FrameGlobals.h"
+#include "gl/Texture.h"
 
 #include <vector>
 

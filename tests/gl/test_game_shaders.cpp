@@ -4,7 +4,7 @@
 // viewer under back-face culling.
 #include "GameGl.h"
 
-#include "Random.h"
+#include "platform/Random.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>

@@ -1,6 +1,6 @@
 #include "GlTest.h"
 
-#include "Gamma.h"
+#include "platform/Gamma.h"
 
 #include <vector>
 

@@ -1,6 +1,7 @@
 #include "GlTest.h"
 
-#include "AssetFiles.h"
+#include "platform/AssetFiles.h"
+#include "gl/GlState.h"
 
 using GlState = GlTest;
 

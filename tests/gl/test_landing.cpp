@@ -3,11 +3,11 @@
 // restart.
 #include "GameGl.h"
 
-#include "Game.h"
-#include "Globals.h"
-#include "Heightfield.h"
-#include "Model.h"
-#include "Player.h"
+#include "level/Game.h"
+#include "app/Globals.h"
+#include "level/Heightfield.h"
+#include "scene/Model.h"
+#include "lander/Player.h"
 
 #include <glm/gtc/quaternion.hpp>
 

@@ -3,12 +3,12 @@
 #include "GameGl.h"
 #include "Heightmaps.h"
 
-#include "AssetFiles.h"
-#include "Game.h"
-#include "Globals.h"
-#include "Heightfield.h"
-#include "LevelConfig.h"
-#include "Model.h"
+#include "platform/AssetFiles.h"
+#include "level/Game.h"
+#include "app/Globals.h"
+#include "level/Heightfield.h"
+#include "level/LevelConfig.h"
+#include "scene/Model.h"
 
 #include <btBulletDynamicsCommon.h>
 

@@ -1,6 +1,6 @@
 // The generated model files as the game imports them: the names, materials, textures
 // and geometric facts the game's code relies on; and the importer itself on small files.
-#include "AssetFiles.h"
+#include "platform/AssetFiles.h"
 #include "ModelPictures.h"
 
 #include <glm/gtc/matrix_transform.hpp>

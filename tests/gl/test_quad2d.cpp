@@ -1,8 +1,8 @@
-#include "FrameGlobals.h"
-#include "LensFlare.h"
+#include "platform/FrameGlobals.h"
+#include "screen/LensFlare.h"
 #include "GameGl.h"
-#include "Quad2D.h"
-#include "Texture.h"
+#include "screen/Quad2D.h"
+#include "gl/Texture.h"
 
 #include <cstring>
 #include <memory>

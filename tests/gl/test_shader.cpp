@@ -4,8 +4,8 @@
 #include "GlTest.h"
 #include "unit/TempDir.h"
 
-#include "AssetFiles.h"
-#include "Shader.h"
+#include "platform/AssetFiles.h"
+#include "gl/Shader.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

@@ -1,6 +1,6 @@
-#include "Font.h"
-#include "FrameGlobals.h"
-#include "MessageList.h"
+#include "screen/Font.h"
+#include "platform/FrameGlobals.h"
+#include "screen/MessageList.h"
 #include "GameGl.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 #include "ChildProcess.h"
 #include "GlTest.h"
 
-#include "Texture.h"
+#include "gl/Texture.h"
 
 #include <IL/il.h>
 #include <glm/glm.hpp>

@@ -1,7 +1,7 @@
 #include "TempDir.h"
 
-#include "AssetFiles.h"
-#include "ResizeListeners.h"
+#include "platform/AssetFiles.h"
+#include "platform/ResizeListeners.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The lander's flight model against values worked out by hand.
-#include "Globals.h"
-#include "Player.h"
+#include "app/Globals.h"
+#include "lander/Player.h"
 
 #include <gtest/gtest.h>
 
@@ -225,10 +225,10 @@ TEST_F(Flight, EveryInputAtOnceKeepsTheStateFinite)
         p.update(i % 3 != 0, i % 17 == 0 ? std::numeric_limits<float>::quiet_NaN() : STEP);
         ASSERT_TRUE(p.state.isFinite()) << "step " << i;
     }
-    EXPECT_TRUE(std::isfinite(p.stepAccumulator));
+    EXPECT_TRUE(std::isfinite(p.stepClock.backlog()));
 }
 
-TEST_F(Flight, OneStepPerCallAndNoBacklog)
+TEST_F(Flight, StepsFollowTheLanderClockUnlessForced)
 {
     Player p(false);
     // Frames of 1/120 s: a step on every second call.
@@ -236,23 +236,14 @@ TEST_F(Flight, OneStepPerCallAndNoBacklog)
     for (int i = 0; i < 10; ++i)
         stepped += p.update(false, 1.0f / 120.0f) ? 1 : 0;
     EXPECT_EQ(stepped, 5);
-
-    // Frames of 1/30 s: one step per call, and what is kept stays below one step, so a
-    // later run of fast frames does not fast-forward.
-    for (int i = 0; i < 30; ++i) {
-        EXPECT_TRUE(p.update(false, 1.0f / 30.0f));
-        EXPECT_LT(p.stepAccumulator, STEP);
-    }
-    p.stepAccumulator = 0.0f;
-    EXPECT_FALSE(p.update(false, 0.01f));
-    EXPECT_TRUE(p.update(false, 0.01f));
-    EXPECT_FALSE(p.update(false, 0.01f));
-
-    // A broken frame time is treated as no time.
-    p.stepAccumulator = 0.0f;
-    EXPECT_FALSE(p.update(false, std::numeric_limits<float>::infinity()));
-    EXPECT_FALSE(p.update(false, -1.0f));
-    EXPECT_EQ(p.stepAccumulator, 0.0f);
+    // A forced step runs at once and leaves the clock alone.
+    const float backlog = p.stepClock.backlog();
+    EXPECT_TRUE(p.update(true, STEP));
+    EXPECT_EQ(p.stepClock.backlog(), backlog);
+    // A reset lander starts its clock afresh.
+    p.update(false, 0.01f);
+    p.reset();
+    EXPECT_EQ(p.stepClock.backlog(), 0.0f);
 }
 
 TEST_F(Flight, SuppliesFromADockedCrawler)

@@ -1,8 +1,8 @@
 // The game's per-frame update and its key and mouse handling, driven without a window
 // or GL context: the lander flies without its models.
-#include "Game.h"
-#include "Globals.h"
-#include "Player.h"
+#include "level/Game.h"
+#include "app/Globals.h"
+#include "lander/Player.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -48,13 +48,13 @@ protected:
 TEST_F(GameUpdate, FixedStepsWithoutBacklog)
 {
     Player& p = *game.m_player;
-    game.m_stepAccumulator = 0.0f;
+    game.m_stepClock.reset();
     game.update(STEP);
     const glm::vec3 afterOne = p.state.position;
     EXPECT_LT(afterOne.y, 100.0f);
     EXPECT_EQ(game.m_camera.focus, afterOne);
 
-    // 10 ms after the accumulator was used up: nothing at all, not even the camera.
+    // 10 ms after the clock was used up: nothing at all, not even the camera.
     game.m_camera.focus = glm::vec3(7.0f);
     game.update(0.01f);
     EXPECT_EQ(p.state.position, afterOne);
@@ -63,7 +63,7 @@ TEST_F(GameUpdate, FixedStepsWithoutBacklog)
     // 100 ms: one step, and less than one step left over.
     game.update(0.1f);
     EXPECT_LT(p.state.position.y, afterOne.y);
-    EXPECT_LT(game.m_stepAccumulator, STEP);
+    EXPECT_LT(game.m_stepClock.backlog(), STEP);
     EXPECT_EQ(game.m_camera.focus, p.state.position);
 
     // While paused the lander stands still but the camera still follows.

@@ -1,4 +1,4 @@
-#include "Gamma.h"
+#include "platform/Gamma.h"
 
 #include <gtest/gtest.h>
 
@@ -54,9 +54,3 @@ TEST(GammaRamp, ResamplingKeepsEndsAndShape)
     EXPECT_NEAR(wide[511], 65025.0 * 511 / 1023, 1.0);
 }
 
-TEST(GammaRamp, RestoreWithoutSavedRampTouchesNothing)
-{
-    // No GLFW at all here: restoring must not call into it.
-    restoreGammaCorrection();
-    restoreGammaCorrection();
-}

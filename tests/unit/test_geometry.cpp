@@ -1,4 +1,4 @@
-#include "Geometry.h"
+#include "scene/Geometry.h"
 
 #include <assimp/mesh.h>
 #include <gtest/gtest.h>

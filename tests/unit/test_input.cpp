@@ -1,9 +1,9 @@
-#include "AudioSettings.h"
-#include "Game.h"
-#include "Globals.h"
-#include "Menu.h"
-#include "MessageList.h"
-#include "Window.h"
+#include "audio/AudioSettings.h"
+#include "level/Game.h"
+#include "app/Globals.h"
+#include "app/Menu.h"
+#include "screen/MessageList.h"
+#include "app/Window.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

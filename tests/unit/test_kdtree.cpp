@@ -1,8 +1,8 @@
-#include "Camera.h"
-#include "Geometry.h"
-#include "KDTree.h"
-#include "Mesh.h"
-#include "Model.h"
+#include "scene/Camera.h"
+#include "scene/Geometry.h"
+#include "scene/KDTree.h"
+#include "scene/Mesh.h"
+#include "scene/Model.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>

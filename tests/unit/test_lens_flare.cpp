@@ -1,5 +1,5 @@
-#include "LensFlare.h"
-#include "Random.h"
+#include "screen/LensFlare.h"
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
 

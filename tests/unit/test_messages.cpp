@@ -1,4 +1,4 @@
-#include "MessageList.h"
+#include "screen/MessageList.h"
 
 #include <gtest/gtest.h>
 

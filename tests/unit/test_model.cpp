@@ -1,8 +1,8 @@
 // Model bookkeeping, bounds, merging and logs, without a GL context (nothing is uploaded).
-#include "AssetFiles.h"
-#include "KDTree.h"
-#include "Model.h"
-#include "Texture.h"
+#include "platform/AssetFiles.h"
+#include "scene/KDTree.h"
+#include "scene/Model.h"
+#include "gl/Texture.h"
 #include "TempDir.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -37,7 +37,6 @@ TEST(Model, RegistryClonesAndDeepCopies)
     Texture* shared = new Texture();
     source->m_textures.push_back(shared);
     EXPECT_TRUE(registered(source));
-    EXPECT_TRUE(source->m_draw_list_owned);
 
     Model* clone = new Model(*source, false);
     EXPECT_EQ(source->m_clone_count, 1);
@@ -142,26 +141,6 @@ TEST(Model, MergeFusesInterchangeableMeshesOnly)
     EXPECT_FALSE(nan->tryMerge(*nan2));
     delete nan;
     delete nan2;
-}
-
-TEST(Model, MaterialAndDebugLog)
-{
-    testing::internal::CaptureStdout();
-    Material(glm::vec3(0.1f), glm::vec3(0.7f), glm::vec3(0.1f), 2.0f).print();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "[a(0.10,0.10,0.10) d(0.70,0.70,0.70), s(0.10,0.10,0.10), sh=2.00]");
-
-    Model model(boxMesh(glm::vec3(1.0f)));
-    model.m_name = "Crate";
-    model.m_meshes[0]->m_name = "lid";
-    model.m_meshes[0]->m_diffuse_tex = 7;
-    model.m_meshes[0]->m_color_mode = 3;
-    testing::internal::CaptureStdout();
-    model.printDebugInfo();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "----- Model \"Crate\" debug info: # meshes = 1\n"
-              "Mesh[0]\"lid\" tex [7,0,0] lighting 3 mat [a(0.10,0.10,0.10) d(0.50,0.50,0.50), "
-              "s(0.20,0.20,0.20), sh=8.00]\n");
 }
 
 TEST(ModelDeathTest, UnreadableAndPointModelsAreFatal)

@@ -1,4 +1,4 @@
-#include "Orientation.h"
+#include "scene/Orientation.h"
 
 #include <gtest/gtest.h>
 

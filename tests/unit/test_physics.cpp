@@ -1,7 +1,7 @@
-#include "AssetFiles.h"
+#include "platform/AssetFiles.h"
 #include "ChildProcess.h"
 #include "Heightmaps.h"
-#include "Physics.h"
+#include "physics/Physics.h"
 #include "TempDir.h"
 
 #include <BulletCollision/CollisionShapes/btHeightfieldTerrainShape.h>

@@ -1,4 +1,4 @@
-#include "Random.h"
+#include "platform/Random.h"
 
 #include <gtest/gtest.h>
 

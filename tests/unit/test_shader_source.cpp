@@ -3,8 +3,8 @@
 #include "ChildProcess.h"
 #include "TempDir.h"
 
-#include "AssetFiles.h"
-#include "Shader.h"
+#include "platform/AssetFiles.h"
+#include "gl/Shader.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // rate its use needs, is audible, and loops without a click where it loops.
 #include "SoundTestOutput.h"
 
-#include "AssetFiles.h"
-#include "SoundLib.h"
+#include "platform/AssetFiles.h"
+#include "audio/SoundLib.h"
 
 #include <gtest/gtest.h>
 

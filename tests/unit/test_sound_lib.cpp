@@ -2,7 +2,7 @@
 #include "SoundTestOutput.h"
 #include "TempDir.h"
 
-#include "SoundLib.h"
+#include "audio/SoundLib.h"
 
 #include <gtest/gtest.h>
 
@@ -112,10 +112,6 @@ TEST_F(SoundLibTest, VolumeAndFrequencyShapeWhatIsHeard)
     const auto doubled = hold(0.3);
     ASSERT_EQ(channel.setFrequency(132300.0f), OK);   // the Geiger counter's top rate
     const auto tripled = hold(0.3);
-    // Out-of-range requests are clamped for playback but remembered as asked.
-    EXPECT_EQ(channel.setFrequency(-500.0f), OK);
-    EXPECT_EQ(channel.getFrequency(&hz), OK);
-    EXPECT_EQ(hz, -500.0f);
 
     const std::vector<float> out = finish();
     const double level = rms(out, full);

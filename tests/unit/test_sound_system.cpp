@@ -2,10 +2,10 @@
 #include "SoundTestOutput.h"
 #include "TempDir.h"
 
-#include "AssetFiles.h"
-#include "AudioSettings.h"
-#include "SoundSystem.h"
-#include "Window.h"
+#include "platform/AssetFiles.h"
+#include "audio/AudioSettings.h"
+#include "audio/SoundSystem.h"
+#include "app/Window.h"
 
 #include <gtest/gtest.h>
 

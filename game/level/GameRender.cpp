@@ -1,0 +1,272 @@
+// One frame of a level: sky, terrain, the culled draw list, the lander, the resolve of
+// the multisampled scene with the shock wave, and the overlays on top.
+#include "level/Game.h"
+
+#include "platform/AssetFiles.h"
+#include "gl/GlState.h"
+#include "platform/Fatal.h"
+#include "screen/Font.h"
+#include "gl/Framebuffer.h"
+#include "app/Globals.h"
+#include "level/Heightfield.h"
+#include "scene/KDTree.h"
+#include "screen/LensFlare.h"
+#include "scene/Light.h"
+#include "scene/Model.h"
+#include "lander/Player.h"
+#include "screen/Quad2D.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <cmath>
+
+namespace {
+
+// The polygon mode of front faces, put back by the destructor.
+class PolygonModeGuard {
+public:
+    explicit PolygonModeGuard(GLenum mode)
+    {
+        glGetIntegerv(GL_POLYGON_MODE, m_saved);
+        glPolygonMode(GL_FRONT_AND_BACK, mode);
+    }
+    ~PolygonModeGuard() { glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(m_saved[0])); }
+    PolygonModeGuard(const PolygonModeGuard&) = delete;
+    PolygonModeGuard& operator=(const PolygonModeGuard&) = delete;
+
+private:
+    GLint m_saved[2] = {GL_FILL, GL_FILL};
+};
+
+glm::mat4 perspectiveTo(const Camera& camera, float farPlane)
+{
+    return glm::perspective(camera.fov, camera.aspect, camera.near, farPlane);
+}
+
+} // namespace
+
+bool sunVisibleAt(const glm::mat4& projView, const glm::vec3& lightDir, glm::vec2* ndc)
+{
+    const glm::vec4 s = projView * glm::vec4(lightDir, 0.0f);
+    if (!(s.w > 0.0001f))
+        return false;
+    *ndc = glm::vec2(s.x / s.w, s.y / s.w);
+    return std::fabs(ndc->x) < 1.3f && std::fabs(ndc->y) < 1.3f;
+}
+
+void Game::drawScreenImage(Texture* image, float relX, float relY)
+{
+    if (!image)
+        return;
+    const glm::vec2 inv = image->getInvDesignScreenSize();
+    const glm::vec2 size(image->m_width * inv.x * gWindowWidth, image->m_height * inv.y * gWindowHeight);
+    const glm::vec2 pos((gWindowWidth - size.x) * relX, (gWindowHeight - size.y) * relY);
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+    m_quad->draw(image, pos.x, pos.y, size.x, size.y, glm::vec2(0.0f), glm::vec2(1.0f));
+    glDisable(GL_BLEND);
+}
+
+void Game::drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye)
+{
+    if (!m_kdTree || !m_kdTree->root)
+        return;
+    KDNode* root = m_kdTree->root;
+    std::vector<KDNode*> nodes;
+    if (root->lower) {
+        root->lower->collectNodes(nodes);
+        root->upper->collectNodes(nodes);
+    }
+    nodes.push_back(root);
+    PolygonModeGuard lines(GL_LINE);
+    for (KDNode* node : nodes) {
+        if (m_kdNodeToDraw >= 0 && m_kdNodeToDraw != node->id)
+            continue;
+        m_kdBox->m_model_matrix = glm::translate(glm::mat4(1.0f), (node->min + node->max) * 0.5f) *
+                                  glm::scale(glm::mat4(1.0f), node->max - node->min);
+        m_kdBox->draw(projView, &eye, nullptr);
+    }
+}
+
+void Game::render()
+{
+    if (m_loadingScreen || m_endSequence) {
+        // The loading and end screens are drawn here once they exist.
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        return;
+    }
+
+    gPlayerPos = m_player->state.position;
+    gPlayerShadow = !m_player->exploding && !m_player->destroyed ? 1.0f : 0.0f;
+    const bool inSpace = m_player->split && m_player->state.position.y >= m_level.space_min_height;
+
+    GlStateSnapshot saved;
+    const bool multisampled = m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer;
+    if (multisampled) {
+        saveGlState(m_msaaFramebuffer->m_fbo, &saved);
+        glViewport(0, 0, gWindowWidth, gWindowHeight);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    m_view = m_camera.getViewMatrix();
+    const glm::mat4 projView = m_projection * m_view;
+    const glm::vec3 eye = glm::vec3(m_camera.getWorldMatrix() * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    Light* light = m_sun;
+
+    glm::vec2 sunNdc(0.0f);
+    const bool sunVisible = sunVisibleAt(projView, gLightDirNormed, &sunNdc);
+
+    if (m_renderPass[RENDER_PASS_SKY]) {
+        glDisable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+        glUseProgram(m_skybox->m_shader->m_program);
+        m_skybox->draw(m_projection * glm::mat4(glm::mat3(m_view)), nullptr, nullptr);
+
+        if (sunVisible) {
+            const glm::vec2 inv = m_texSun->getInvDesignScreenSize();
+            const glm::vec2 size(48.0f * gWindowWidth * inv.x, 48.0f * gWindowHeight * inv.y);
+            const glm::vec2 centre((sunNdc.x * 0.5f + 0.5f) * gWindowWidth, (sunNdc.y * 0.5f + 0.5f) * gWindowHeight);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            m_quad->draw(m_texSun, centre.x - size.x / 2.0f, centre.y - size.y / 2.0f, size.x, size.y, glm::vec2(0.0f),
+                         glm::vec2(1.0f));
+            glDisable(GL_BLEND);
+        }
+
+        if (m_level.kestrun_mode == 1 && m_planet) {
+            const glm::mat4 planetProjView = perspectiveTo(m_camera, m_planet->m_far_distance) * m_view;
+            const glm::vec3 diffuse = m_sun->diffuse;
+            m_sun->diffuse = diffuse * m_level.kestrun_lightboost;
+            m_planet->draw(planetProjView, &eye, light);
+            m_sun->diffuse = diffuse;
+        } else if (m_level.kestrun_mode == 2 && m_texPlanetSprite) {
+            glUseProgram(m_quad3dShader->m_program);
+            m_quad3dShader->setUniform("uv_scale", glm::vec2(1.0f));
+            m_quad3dShader->setUniform("tex", 0);
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, m_texPlanetSprite->m_texture);
+            glBindVertexArray(m_quad3dVao);
+            m_quad3dShader->setUniform("mvpMat", projView * glm::translate(glm::mat4(1.0f), m_player->state.position) *
+                                                     m_planetSpriteMatrix);
+            m_quad3dShader->setUniform("uv_offset", glm::vec2(0.0f));
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
+            glDisable(GL_BLEND);
+            glBindVertexArray(0);
+        }
+
+        if (m_renderPass[RENDER_PASS_HORIZON] && m_horizon)
+            m_horizon->draw(perspectiveTo(m_camera, 2.0f * m_horizon->m_far_distance) * m_view, &eye, light);
+        glDepthMask(GL_TRUE);
+        glEnable(GL_DEPTH_TEST);
+    }
+
+    if (!inSpace) {
+        if (m_renderPass[RENDER_PASS_TERRAIN])
+            m_heightfield->render(projView, m_player->state.position);
+        m_cullableCount = 0;
+        m_culledCount = 0;
+        for (Model* model : gDrawList) {
+            if (!model->m_visible || model->m_type < 0 || model->m_type > 5 || !m_renderModelType[model->m_type])
+                continue;
+            ++m_cullableCount;
+            if (m_viewFrustumCulling && m_kdTree && !m_kdTree->isVisible(model->m_culling_entity, m_cullPerEntity)) {
+                ++m_culledCount;
+                continue;
+            }
+            model->draw(projView, &eye, light);
+            if (m_showBounds && model->m_culling_entity) {
+                const CullingEntity& e = *model->m_culling_entity;
+                PolygonModeGuard lines(GL_LINE);
+                Model* shape = e.isSphere ? m_boundsSphere : m_boundsBox;
+                const glm::vec3 scale = e.isSphere ? glm::vec3(e.extent.x) : 2.0f * e.extent;
+                shape->m_model_matrix = glm::translate(glm::mat4(1.0f), e.center) * glm::scale(glm::mat4(1.0f), scale);
+                shape->draw(projView, &eye, nullptr);
+            }
+        }
+    }
+
+    if (m_showKdBoxes)
+        drawKdTreeBoxes(projView, eye);
+
+    if (m_renderPass[RENDER_PASS_RADIATION] && m_radiationTarget > 0.0f) {
+        const float q = m_radiationZones / m_radiationTarget;
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        m_quad->drawColor(glm::vec4(0.25f * (1.0f - q), 0.25f * q, 0.0f, m_radFadeMax * m_radiationTarget), 0.0f, 0.0f,
+                          static_cast<float>(gWindowWidth), static_cast<float>(gWindowHeight));
+        glDisable(GL_BLEND);
+    }
+
+    if (m_renderPass[RENDER_PASS_PLAYER] && m_player->activeModel && m_player->activeModel->m_visible) {
+        m_player->activeModel->draw(projView, &eye, light);
+        m_player->drawRcsCones(projView);
+    }
+
+    // The thrust particles are drawn here once they exist.
+
+    if (multisampled) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_msaaFramebuffer->m_fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_resolveFramebuffer->m_fbo);
+        glBlitFramebuffer(0, 0, m_msaaFramebuffer->m_width, m_msaaFramebuffer->m_height, 0, 0,
+                          m_resolveFramebuffer->m_width, m_resolveFramebuffer->m_height,
+                          GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, saved.drawFramebuffer);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, saved.readFramebuffer);
+        glViewport(saved.viewport[0], saved.viewport[1], saved.viewport[2], saved.viewport[3]);
+        glClearColor(saved.clearColor[0], saved.clearColor[1], saved.clearColor[2], saved.clearColor[3]);
+        PolygonModeGuard fill(GL_FILL);
+        Texture* scene = m_resolveFramebuffer->m_color_texture;
+        if (m_shockwaveActive) {
+            const float t = static_cast<float>(glfwGetTime()) - m_shockwaveStart;
+            if (t > 1.4f)
+                m_shockwaveActive = false;
+            glDisable(GL_DEPTH_TEST);
+            glUseProgram(m_shockwaveShader->m_program);
+            m_shockwaveShader->setUniform("center", m_shockwaveCenter);
+            m_shockwaveShader->setUniform("radius", t);
+            m_shockwaveShader->setUniform("tex", 0);
+            drawTexturedQuad(m_shockwaveVao, scene->m_texture);
+            glEnable(GL_DEPTH_TEST);
+        } else {
+            glDisable(GL_DEPTH_TEST);
+            m_quad->draw(scene, 0.0f, 0.0f, static_cast<float>(gWindowWidth), static_cast<float>(gWindowHeight),
+                         glm::vec2(0.0f), glm::vec2(1.0f));
+            glEnable(GL_DEPTH_TEST);
+        }
+    }
+
+    if (m_renderPass[RENDER_PASS_LENS_FLARE] && sunVisible && m_lensFlare)
+        m_lensFlare->draw(sunNdc.x, sunNdc.y);
+
+    // The compass is drawn here once it exists.
+
+    if (m_player->exploding)
+        m_player->drawExplosion(projView, &m_camera);
+
+    // The minimap refresh and the HUD are drawn here once they exist.
+
+    if (m_paused) {
+        drawScreenImage(m_texPaused, 0.5f, 0.9f);
+    } else if (m_missionAccomplished) {
+        if (gFontLarge) {
+            gFontLarge->restoreStyle();
+            gFontLarge->style.color = glm::vec3(1.0f);
+            gFontLarge->style.scaleX = gWindowWidth / 1280.0f;
+            gFontLarge->style.scaleY = gWindowHeight / 768.0f;
+            gFontLarge->style.lowerCaseFactor = 0.33f;
+            gFontLarge->style.lineSpacing = 0.5f;
+            const char* text = "MISSION ACCOMPLISHED\n  r   restart level\n  n   next level";
+            glm::vec2 size(0.0f);
+            gFontLarge->render(&size, true, 0.0f, 0.0f, text);
+            gFontLarge->renderTop(nullptr, gWindowWidth / 2.0f - size.x / 2.0f, 0.8f * gWindowHeight, text);
+        }
+    } else if (m_player->destroyed) {
+        drawScreenImage(m_texMissionFailed, 0.5f, 0.9f);
+    }
+}

@@ -1,0 +1,210 @@
+#include "level/Heightfield.h"
+
+#include "platform/FrameGlobals.h"
+#include "gl/Shader.h"
+#include "gl/Texture.h"
+
+#include <IL/il.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+
+namespace {
+
+// Clamps to [0, last]; a NaN becomes 0, so a bad position reads the first sample.
+float clampIndex(float v, int last)
+{
+    if (!(v >= 0.0f))
+        return 0.0f;
+    return v > static_cast<float>(last) ? static_cast<float>(last) : v;
+}
+
+glm::vec3 safeNormalize(const glm::vec3& v)
+{
+    const float len = glm::length(v);
+    if (!std::isfinite(len) || len <= 0.0f)
+        return glm::vec3(0.0f);
+    return v / len;
+}
+
+Texture* newMap(const std::string& word)
+{
+    std::cout << word << " " << std::flush;
+    auto* texture = new Texture();
+    texture->m_no_mipmaps = true;
+    return texture;
+}
+
+// A one-channel map (light or specular), or none when no file is named.
+Texture* loadGrayMap(const std::string& word, const std::string& file)
+{
+    if (file.empty())
+        return nullptr;
+    Texture* map = newMap(word);
+    map->m_format = GL_LUMINANCE;
+    map->load(false, file);
+    return map;
+}
+
+} // namespace
+
+Heightfield::Heightfield(float patchSize, int xpatches, int zpatches, float minHeight, float maxHeight,
+                         int minSubdivisions, int maxSubdivisions, float subdivisionFactor)
+    : m_patch_size(patchSize), m_xpatches(xpatches), m_zpatches(zpatches), m_min_height(minHeight),
+      m_max_height(maxHeight), m_min_subdivisions(minSubdivisions), m_max_subdivisions(maxSubdivisions),
+      m_subdivision_factor(subdivisionFactor)
+{
+}
+
+Heightfield::~Heightfield()
+{
+    freeTextures();
+}
+
+void Heightfield::loadTextures(const std::string& heights, const std::string& texture, const std::string& normals,
+                               const std::string& lightmap, const std::string& specmap)
+{
+    freeTextures();
+
+    m_heights = newMap("heights");
+    m_heights->m_keep_image = true;
+    m_heights->loadHeightTexture(heights);
+
+    m_diffuse = newMap("texture");
+    m_diffuse->m_format = GL_RGB;
+    m_diffuse->load(false, texture);
+
+    if (!normals.empty()) {
+        m_normals_map = newMap("normals");
+        m_normals_map->m_load_image_only = true;
+        m_normals_map->m_keep_image = true;
+        m_normals_map->m_format = GL_RGB;
+        m_normals_map->load(false, normals);
+    }
+    m_lightmap = loadGrayMap("lightmap", lightmap);
+    m_specmap = loadGrayMap("specmap", specmap);
+}
+
+void Heightfield::selectShader()
+{
+    if (!m_lightmap)
+        m_shader = Shader::get("heightfield");
+    else if (!m_specmap)
+        m_shader = Shader::get("heightfieldLM");
+    else
+        m_shader = Shader::get("heightfieldLMSM");
+}
+
+void Heightfield::setExtent(float extentX, float extentZ)
+{
+    m_extent_x = extentX;
+    m_extent_z = extentZ;
+    m_inv_extent_x = 1.0f / extentX;
+    m_inv_extent_z = 1.0f / extentZ;
+}
+
+void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
+{
+    glUseProgram(m_shader->m_program);
+    const glm::mat4 model = glm::translate(
+        glm::mat4(1.0f), glm::vec3(-m_xpatches * m_patch_size * 0.5f, 0.0f, -m_zpatches * m_patch_size * 0.5f));
+    m_shader->setUniform("matModel", model);
+    m_shader->setUniform("matProjView", projView);
+    m_shader->setUniform("patchsize", m_patch_size);
+    m_shader->setUniform("xpatches", m_xpatches);
+    m_shader->setUniform("min_height", m_min_height);
+    m_shader->setUniform("max_height", m_max_height);
+    m_shader->setUniform("min_subdivisions", m_min_subdivisions);
+    m_shader->setUniform("max_subdivisions", m_max_subdivisions);
+    m_shader->setUniform("subdivision_factor", m_subdivision_factor);
+    m_shader->setUniform("zpatches", m_zpatches);
+    m_shader->setUniform("texHeightmap", 0);
+    m_shader->setUniform("texDiffuse", 1);
+    m_shader->setUniform("playerPos", playerPos);
+    m_shader->setUniform("lightDirNormed", gLightDirNormed);
+    m_shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
+    if (m_lightmap)
+        m_shader->setUniform("texLightmap", 2);
+    if (m_specmap)
+        m_shader->setUniform("texSpecmap", 3);
+
+    Texture* units[4] = {m_heights, m_diffuse, m_lightmap, m_specmap};
+    for (int i = 0; i < 4; ++i) {
+        if (!units[i])
+            continue;
+        glActiveTexture(GL_TEXTURE0 + i);
+        glBindTexture(units[i]->m_target, units[i]->m_texture);
+    }
+    glActiveTexture(GL_TEXTURE0);
+
+    glBindVertexArray(m_vao);
+    glDrawArraysInstanced(GL_PATCHES, 0, 4, m_xpatches * m_zpatches);
+    glBindVertexArray(0);
+}
+
+float Heightfield::getHeight(const glm::vec3& pos, glm::vec3* normal) const
+{
+    ilBindImage(m_heights->m_image);
+    const auto* samples = reinterpret_cast<const uint16_t*>(ilGetData());
+    const int w = m_heights->m_width;
+    const int h = m_heights->m_height;
+    const float px = clampIndex((pos.x * m_inv_extent_x + 0.5f) * static_cast<float>(w - 1), w - 1);
+    const float pz = clampIndex((0.5f - pos.z * m_inv_extent_z) * static_cast<float>(h - 1), h - 1);
+    const int x0 = static_cast<int>(px);
+    const int z0 = static_cast<int>(pz);
+    const int x1 = x0 + 1 < w ? x0 + 1 : w - 1;
+    const int z1 = z0 + 1 < h ? z0 + 1 : h - 1;
+    const float fx = px - std::floor(px);
+    const float fz = pz - std::floor(pz);
+
+    const float range = m_max_height - m_min_height;
+    auto s = [&](int x, int z) { return static_cast<float>(samples[static_cast<size_t>(z) * w + x]); };
+    auto heightAt = [&](int x, int z) { return m_min_height + range * s(x, z) * 1.5259022e-05f; };
+    const float sample = ((1 - fx) * s(x0, z0) + fx * s(x1, z0)) * (1 - fz) + ((1 - fx) * s(x0, z1) + fx * s(x1, z1)) * fz;
+    const float height = m_min_height + range * sample * 1.5259022e-05f;
+
+    if (!normal)
+        return height;
+
+    glm::vec3 n(0.0f);
+    if (m_normals_map) {
+        ilBindImage(m_normals_map->m_image);
+        const auto* rgb = static_cast<const uint8_t*>(ilGetData());
+        const int wn = m_normals_map->m_width;
+        const int hn = m_normals_map->m_height;
+        const float pxn = clampIndex((pos.x * m_inv_extent_x + 0.5f) * static_cast<float>(wn - 1), wn - 1);
+        const float pzn = clampIndex((0.5f - pos.z * m_inv_extent_z) * static_cast<float>(hn - 1), hn - 1);
+        const int col = std::min(static_cast<int>(pxn + 0.5f), wn - 1);
+        const int row = std::min(static_cast<int>(pzn + 0.5f), hn - 1);
+        const uint8_t* t = rgb + (static_cast<size_t>(row) * wn + col) * 3;
+        n = safeNormalize(glm::vec3(t[0] - 128.0f, std::max(t[2] - 128.0f, 0.0f), -(t[1] - 128.0f)));
+    } else {
+        // On the last column or row the cell has no far side: the edge is taken from
+        // the sample before it instead.
+        const int xa = x1 == x0 && x0 > 0 ? x0 - 1 : x0;
+        const int za = z1 == z0 && z0 > 0 ? z0 - 1 : z0;
+        auto X = [&](int x) { return (static_cast<float>(x) / static_cast<float>(w - 1) - 0.5f) * m_extent_x; };
+        auto Z = [&](int z) { return -(static_cast<float>(z) / static_cast<float>(h - 1) - 0.5f) * m_extent_z; };
+        const glm::vec3 a = safeNormalize(glm::vec3(X(x1) - X(xa), heightAt(x1, z0) - heightAt(xa, z0), 0.0f));
+        const glm::vec3 b = safeNormalize(glm::vec3(X(x1) - X(xa), heightAt(x1, z1) - heightAt(xa, z1), 0.0f));
+        const glm::vec3 c = safeNormalize(glm::vec3(0.0f, heightAt(x0, z1) - heightAt(x0, za), Z(z1) - Z(za)));
+        const glm::vec3 d = safeNormalize(glm::vec3(0.0f, heightAt(x1, z1) - heightAt(x1, za), Z(z1) - Z(za)));
+        n = ((1 - fx) * glm::cross(a, c) + fx * glm::cross(a, d)) * (1 - fz) +
+            ((1 - fx) * glm::cross(b, c) + fx * glm::cross(b, d)) * fz;
+    }
+    const float len = glm::length(n);
+    *normal = std::isfinite(len) && len > 0.0f ? n : glm::vec3(0.0f, 1.0f, 0.0f);
+    return height;
+}
+
+void Heightfield::freeTextures()
+{
+    Texture** maps[5] = {&m_heights, &m_diffuse, &m_normals_map, &m_lightmap, &m_specmap};
+    for (Texture** map : maps) {
+        delete *map;
+        *map = nullptr;
+    }
+}

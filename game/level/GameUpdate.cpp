@@ -112,7 +112,7 @@ void Game::updateWorld(float dt)
     const float fuelBefore = fuelFraction(player);
     player.stabilizerOffline = m_radiation > m_radStabilizer;
     player.autopilotOffline = m_radiation > m_radAuxiliary;
-    player.update(m_fixedStep, dt);
+    const bool landerStepped = player.update(m_fixedStep, dt);
     updateLanderSounds(player, fuelBefore);
 
     // Radiation, the checkpoint on emptying a crawler, crawlers, crystal detail levels
@@ -120,7 +120,9 @@ void Game::updateWorld(float dt)
 
     stepPhysics(dt);
 
-    // Exhaust particles and the liquids' flow follow here once they exist.
+    if (landerStepped)
+        updateExhaust(player);
+    // The liquids' flow follows here once it exists.
 
     spinPlanet(dt);
 

@@ -269,6 +269,8 @@ void Game::init(int, bool)
     }
 
     m_renderPass[RENDER_PASS_HUD] = true;
+    // The new minimap texture holds nothing yet: the first frame draws it.
+    m_minimapCounter = 0;
     m_radiation = m_radiationPrev = m_radiationTarget = m_radiationZones = 0.0f;
     m_empCharge = m_empHoldTime = m_empHitRadiation = 0.0f;
     m_empCount = m_empNumMax;

@@ -7,6 +7,8 @@
 #include "level/Game.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
+#include "hud/Minimap.h"
+#include "lander/Player.h"
 #include "level/LevelConfig.h"
 #include "scene/Model.h"
 
@@ -208,6 +210,16 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         std::vector<unsigned char> pixel(4);
         glReadPixels(gWindowWidth / 2, gWindowHeight / 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
         EXPECT_GT(pixel[0] + pixel[1] + pixel[2], 60) << "level " << level;
+
+        // The frame refreshed the minimap: the lander is the red marker at its place.
+        ASSERT_NE(gGame.m_minimap, nullptr);
+        const float worldSize = gGame.m_heightfield->m_patch_size * gGame.m_heightfield->m_xpatches;
+        const glm::vec3 lander = gGame.m_player->state.position;
+        const glm::vec2 mark = gGame.m_minimap->mapPoint(lander.x, lander.z, worldSize, worldSize);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, gGame.m_minimap->framebuffer);
+        glReadPixels(static_cast<int>(mark.x), static_cast<int>(mark.y), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        EXPECT_EQ(glm::ivec3(pixel[0], pixel[1], pixel[2]), glm::ivec3(255, 0, 0)) << "level " << level;
 
         gGame.cleanup();
         gGame.cleanup();

@@ -235,8 +235,9 @@ Crawler::~Crawler()
 
 void Crawler::init(const CrawlerDef* def)
 {
-    m_speed = def->speed;
-    m_speedUponLanding = def->speed_upon_landing;
+    // A speed that is not a number would turn the whole pose into NaN.
+    m_speed = std::isfinite(def->speed) ? def->speed : 0.0f;
+    m_speedUponLanding = std::isfinite(def->speed_upon_landing) ? def->speed_upon_landing : -1.0f;
     // A negative store would make the lander's helium run backwards.
     m_helium = std::max(def->helium, 0);
     m_fuel = def->fuel;

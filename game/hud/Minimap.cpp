@@ -1,6 +1,7 @@
 #include "hud/Minimap.h"
 
 #include "level/Heightfield.h"
+#include "objects/Crawler.h"
 #include "level/LevelConfig.h"
 #include "platform/Fatal.h"
 #include "gl/GlState.h"
@@ -192,9 +193,9 @@ void Minimap::render(glm::vec3 landerPos, const std::vector<Crawler*>& crawlers,
         const glm::vec2 p = mapPoint(x, z, worldWidth, worldDepth);
         quad->drawColor(color, p.x - kMarkerSize / 2.0f, p.y - kMarkerSize / 2.0f, kMarkerSize, kMarkerSize);
     };
-    (void)crawlers;
-    (void)kCrawlerColor;
-    (void)kEmptyCrawlerColor;
+    for (const Crawler* crawler : crawlers)
+        marker(crawler->m_position.x, crawler->m_position.z, crawler->m_helium > 0 ? kCrawlerColor : kEmptyCrawlerColor);
+    // The lander last, on top.
     marker(landerPos.x, landerPos.z, kLanderColor);
 
     if (frame) {

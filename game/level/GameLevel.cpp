@@ -14,6 +14,7 @@
 #include "scene/Model.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
+#include "objects/Bomb.h"
 #include "screen/Quad2D.h"
 #include "gl/Shader.h"
 #include "audio/SoundSystem.h"
@@ -209,8 +210,9 @@ void Game::init(int, bool)
     m_player->reset();
     progressDone();
 
-    // Crawlers, the bomb template, liquids and crystals are made here, in that order,
-    // once they exist.
+    // Crawlers are made here once they exist.
+    Bomb::initTemplate();
+    // Liquids and crystals are made here, in that order, once they exist.
 
     m_camera.phi = m_camera.resetState.phi;
     m_camera.theta = m_camera.resetState.theta;
@@ -366,7 +368,11 @@ void Game::cleanup()
     }
     m_skybox = nullptr;
 
-    // Crawlers, bombs, liquids and crystals are torn down here, in that order, once they exist.
+    // Crawlers are torn down here once they exist.
+    while (!m_bombs.empty())
+        removeBomb(0);
+    Bomb::releaseTemplate();
+    // Liquids and crystals are torn down here, in that order, once they exist.
 
     deleteAndClear(m_player);
     initTerrain(false);

@@ -115,9 +115,12 @@ void Game::updateWorld(float dt)
     player.update(m_fixedStep, dt);
     updateLanderSounds(player, fuelBefore);
 
-    // Radiation, the checkpoint on emptying a crawler, crawlers, crystal detail levels
-    // and bomb fuses take their turn here, in this order, once they exist.
+    updateRadiation(dt, 0.0f);
 
+    // The checkpoint on emptying a crawler, crawlers and crystal detail levels take
+    // their turn here, in this order, once they exist.
+
+    updateBombs(dt);
     stepPhysics(dt);
 
     // Exhaust particles and the liquids' flow follow here once they exist.
@@ -285,45 +288,4 @@ void Game::updateCrashView(float dt)
     } else if (m_cameraTracking && m_player) {
         m_camera.focus = m_player->getCameraFocus();
     }
-}
-
-void Game::saveCheckpoint()
-{
-    // The in-memory checkpoint is taken here once it exists.
-}
-
-void Game::restartLevel(bool)
-{
-    // Without a saved checkpoint every restart goes back to the level start.
-    pauseEffects();
-    m_nextLevelRequested = false;
-    // Bombs in flight are removed here once they exist.
-
-    const Camera::ResetState& rs = m_camera.resetState;
-    m_camera.phi = rs.phi;
-    m_camera.theta = rs.theta;
-    m_camera.r = rs.r;
-    m_camera.focus = rs.focus;
-    m_camera.min_rad = rs.min_rad;
-    m_camera.max_rad = 50.0f;
-
-    if (m_player)
-        m_player->reset();
-    m_radiation = 0.0f;
-    m_radiationPrev = 0.0f;
-    m_radiationTarget = 0.0f;
-    m_radiationZones = 0.0f;
-    m_empCharge = 0.0f;
-    m_empHoldTime = 0.0f;
-    m_empHitRadiation = 0.0f;
-    // Crawlers return to their level-start state here once they exist.
-    m_empCount = m_empNumMax;
-    m_separationPending = false;
-    m_missionAccomplished = false;
-    m_renderPass[RENDER_PASS_HUD] = true;
-    m_hasCheckpoint = false;
-
-    m_paused = false;
-    m_endSequence = false;
-    m_crashZoom.crashTime = 0.0f;
 }

@@ -423,3 +423,111 @@ TEST_F(RadiationUpdate, AllClearOnceAndTheSystemsGoOfflineBeforeTheLanderSteps)
     game.updateRadiation(STEP, 0.0f);
     EXPECT_EQ(game.m_radiationTarget, 0.0f);
 }
+
+TEST_F(GameUpdate, CheckpointsSaveOncePerStepAndRestartFromThemOrTheStart)
+{
+    testing::internal::CaptureStdout();
+    Player& p = *game.m_player;
+    gGravityEnabled = false;
+    gDevKeysEnabled = true;
+    const glm::vec3 start = p.state.position;
+
+    // R without a checkpoint is Shift+R: the level start.
+    p.state.position = glm::vec3(5.0f, 60.0f, 5.0f);
+    game.m_radiation = 0.3f;
+    game.m_empCount = 1;
+    press(GLFW_KEY_R);
+    EXPECT_EQ(p.state.position, start);
+    EXPECT_EQ(game.m_radiation, 0.0f);
+    EXPECT_EQ(game.m_empCount, game.m_empNumMax);
+
+    // Ctrl+S during the separation countdown keeps its remaining time.
+    p.helium = 600;
+    game.update(STEP);
+    ASSERT_TRUE(game.m_separationPending);
+    for (int i = 0; i < 30; ++i)
+        game.update(STEP);
+    const float countdown = game.m_separationTimer;
+    p.state.position = glm::vec3(10.0f, 80.0f, -4.0f);
+    p.state.momentum = glm::vec3(1.0f, 2.0f, 3.0f);
+    p.state.recalculate();
+    p.fuel = 1234;
+    game.m_radiation = 0.25f;
+    game.m_empCount = 2;
+    game.m_radEmpQuadratic = true;
+    game.update(STEP); // a new step: the save in the separation step is over
+    const float savedTimer = game.m_separationTimer;
+    const glm::vec3 saved = p.state.position;
+    const float savedRadiation = game.m_radiation;
+    press(GLFW_KEY_S, GLFW_MOD_CONTROL);
+    ASSERT_TRUE(game.m_hasCheckpoint);
+    EXPECT_LT(savedTimer, countdown);
+
+    // A second save in the same step is ignored.
+    p.fuel = 99;
+    game.saveCheckpoint();
+    EXPECT_EQ(p.checkpoint.fuel, 1234u);
+
+    // A crash, then R: back where the checkpoint was, countdown and all.
+    for (int i = 0; i < 20; ++i)
+        game.update(STEP);
+    p.exploding = true;
+    game.m_radEmpQuadratic = false;
+    game.m_empCount = 0;
+    press(GLFW_KEY_R);
+    EXPECT_EQ(p.state.position, saved);
+    EXPECT_EQ(p.state.momentum, glm::vec3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(p.fuel, 1234u);
+    EXPECT_EQ(p.helium, 600u);
+    EXPECT_FALSE(p.exploding);
+    EXPECT_TRUE(game.m_separationPending);
+    EXPECT_EQ(game.m_separationTimer, savedTimer);
+    EXPECT_EQ(game.m_radiation, savedRadiation);
+    EXPECT_EQ(game.m_empCount, 2);
+    EXPECT_TRUE(game.m_radEmpQuadratic);
+
+    // A save in the step of a restore is ignored; the checkpoint stays for the next R.
+    p.fuel = 7;
+    game.saveCheckpoint();
+    EXPECT_EQ(p.checkpoint.fuel, 1234u);
+    game.update(STEP);
+    press(GLFW_KEY_R);
+    EXPECT_EQ(p.fuel, 1234u);
+
+    // After the mission is accomplished R starts the level afresh and drops the checkpoint.
+    game.m_missionAccomplished = true;
+    press(GLFW_KEY_R);
+    EXPECT_EQ(p.state.position, start);
+    EXPECT_FALSE(game.m_hasCheckpoint);
+    EXPECT_FALSE(game.m_separationPending);
+    EXPECT_FALSE(game.m_missionAccomplished);
+
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Checkpoint saved!"), std::string::npos);
+    EXPECT_NE(log.find("Checkpoint loaded"), std::string::npos);
+}
+
+TEST_F(GameUpdate, RestoringASeparatedLanderKeepsItsSavedState)
+{
+    // Separating again on a restore would lift the stage 1.1865 and push it again, on
+    // every R.
+    Player& p = *game.m_player;
+    gDevKeysEnabled = true;
+    press(GLFW_KEY_KP_SUBTRACT, GLFW_MOD_SHIFT);
+    ASSERT_TRUE(p.split);
+    game.update(STEP);
+    game.update(STEP);
+    const glm::vec3 position = p.state.position, momentum = p.state.momentum;
+    const float splitTimer = p.splitTimer;
+    press(GLFW_KEY_S, GLFW_MOD_CONTROL);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 30; ++i)
+            game.update(STEP);
+        press(GLFW_KEY_R);
+        EXPECT_TRUE(p.split);
+        EXPECT_EQ(p.state.position, position);
+        EXPECT_EQ(p.state.momentum, momentum);
+        EXPECT_EQ(p.splitTimer, splitTimer);
+        game.update(STEP);
+    }
+}

@@ -424,8 +424,10 @@ TEST_F(BombGl, BombsBounceGlowAndExplodeAfterSixHundredSteps)
     // A bomb behind the camera starts no shock wave.
     gGame.m_view = glm::lookAt(blast + glm::vec3(0.0f, 0.0f, 5.0f), blast + glm::vec3(0.0f, 0.0f, 10.0f),
                                glm::vec3(0.0f, 1.0f, 0.0f));
+    gGame.m_radEmpDuration = 1.0f;
     gGame.update(STEP);
     EXPECT_TRUE(gGame.m_bombs.empty());
     EXPECT_EQ(gGame.m_radiation, 0.0f);
+    EXPECT_EQ(gGame.m_empHoldTime, 0.0f); // not even a hit of nothing
     EXPECT_FALSE(gGame.m_shockwaveActive);
 }

@@ -13,6 +13,13 @@
 
 namespace {
 
+void logLander(const Player& player)
+{
+    const glm::vec3& p = player.state.position;
+    std::cout << "INFO: Checkpoint lander at [" << p.x << " " << p.y << " " << p.z << "], fuel " << player.fuel
+              << ", helium " << player.helium << std::endl;
+}
+
 void pauseEffects()
 {
     if (gSound)
@@ -75,8 +82,10 @@ void Game::saveCheckpoint()
         return;
     copyGameCheckpoint(m_checkpoint, *this);
     m_checkpointSavedThisStep = true;
-    if (m_player)
+    if (m_player) {
         m_player->saveCheckpoint();
+        logLander(*m_player);
+    }
     // Every crawler keeps its driving state here once crawlers exist.
     m_hasCheckpoint = true;
     std::cout << "Checkpoint saved!" << std::endl;
@@ -115,8 +124,10 @@ void Game::restartLevel(bool fromStart)
         m_restartedThisStep = true;
         pauseEffects();
         copyGameCheckpoint(*this, m_checkpoint);
-        if (m_player)
+        if (m_player) {
             m_player->loadCheckpoint();
+            logLander(*m_player);
+        }
         // Crawlers return to their checkpoint state here once they exist.
         std::cout << "Checkpoint loaded" << std::endl;
     }

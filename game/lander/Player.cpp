@@ -4,10 +4,12 @@
 
 #include "platform/Fatal.h"
 #include "app/Globals.h"
+#include "objects/Crawler.h"
 #include "scene/Orientation.h"
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 namespace {
 
@@ -174,7 +176,8 @@ bool Player::update(bool forceStep, float dt)
     if (split) {
         if (splitTimer >= 0.0f)
             splitTimer -= h;
-        // With a bottom-stage crawler: placeBottomStage(its position, its orientation).
+        if (bottomStageCrawler)
+            placeBottomStage(bottomStageCrawler->m_position, bottomStageCrawler->m_orientation);
     }
 
     if (exploding) {
@@ -189,8 +192,8 @@ bool Player::update(bool forceStep, float dt)
         return true;
 
     if (landed && dockedCrawler) {
-        // Docked: rideOn(crawler position, crawler orientation), then
-        // takeSupplies(crawler fuel, crawler helium).
+        rideOn(dockedCrawler->m_position, dockedCrawler->m_orientation);
+        takeSupplies(dockedCrawler->m_fuel, dockedCrawler->m_helium);
     }
 
     force = glm::vec3(0.0f);
@@ -237,6 +240,12 @@ bool Player::update(bool forceStep, float dt)
         state.momentum = glm::vec3(0.0f);
         state.angularMomentum = glm::vec3(0.0f);
         state.recalculate();
+        if (!nonFiniteWarned) {
+            nonFiniteWarned = true;
+            std::cout << "WARNING: the lander's motion is no longer a finite number (check the level's gravity "
+                         "and the thruster settings); it is held where it was"
+                      << std::endl;
+        }
     }
     updateTransforms();
     return true;

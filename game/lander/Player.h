@@ -105,6 +105,10 @@ public:
     void setBodyBounds(const glm::vec3& min, const glm::vec3& max, const glm::vec3* topMin, const glm::vec3* topMax);
     bool lowerProbeTouchesTerrain() const;
     bool upperProbeTouchesTerrain() const;
+    bool lowerProbeTouchesCrawler(const Crawler* c) const;
+    bool upperProbeTouchesCrawler(const Crawler* c) const;
+    // Docking on c's landing pad; sets `landed` when the lander sits on it.
+    void resolveCrawlerContact(Crawler* c, bool wasLanded);
     // The lander's body (the top stage after the separation) against a box.
     bool bodyOverlaps(const glm::vec3& boxHalf, const Pose& boxPose) const;
     bool bodyOverlapsTerrain() const;
@@ -141,6 +145,7 @@ public:
     glm::vec3 force = glm::vec3(0.0f);
     glm::vec3 torque = glm::vec3(0.0f);
     float angularDamping = 0.0f;
+    bool nonFiniteWarned = false; // the step guard has said once that it held the lander
 
     // The game's entity lists, set by the level start
     std::vector<Crawler*>* crawlers = nullptr;

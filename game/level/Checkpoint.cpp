@@ -5,6 +5,7 @@
 #include "app/Globals.h"
 #include "audio/SoundSystem.h"
 #include "lander/Player.h"
+#include "objects/Crawler.h"
 #include "level/Game.h"
 #include "scene/Model.h"
 #include "screen/MessageList.h"
@@ -86,7 +87,11 @@ void Game::saveCheckpoint()
         m_player->saveCheckpoint();
         logLander(*m_player);
     }
-    // Every crawler keeps its driving state here once crawlers exist.
+    m_checkpoint.m_crawlerClocks.clear();
+    for (Crawler* crawler : m_crawlers) {
+        m_checkpoint.m_crawlerClocks.push_back(crawler->m_stepClock);
+        crawler->m_checkpoint = *crawler;
+    }
     m_hasCheckpoint = true;
     std::cout << "Checkpoint saved!" << std::endl;
     if (m_messages && gFontLarge)
@@ -114,7 +119,8 @@ void Game::restartLevel(bool fromStart)
             m_player->reset();
         m_radiation = m_radiationPrev = m_radiationTarget = m_radiationZones = 0.0f;
         m_empCharge = m_empHoldTime = m_empHitRadiation = 0.0f;
-        // Crawlers return to their level-start state here once they exist.
+        for (Crawler* crawler : m_crawlers)
+            crawler->restoreStart();
         m_empCount = m_empNumMax;
         m_separationPending = false;
         m_missionAccomplished = false;
@@ -128,7 +134,12 @@ void Game::restartLevel(bool fromStart)
             m_player->loadCheckpoint();
             logLander(*m_player);
         }
-        // Crawlers return to their checkpoint state here once they exist.
+        for (size_t i = 0; i < m_crawlers.size(); ++i) {
+            Crawler* crawler = m_crawlers[i];
+            if (i < m_checkpoint.m_crawlerClocks.size())
+                crawler->m_stepClock = m_checkpoint.m_crawlerClocks[i];
+            crawler->restore(crawler->m_checkpoint);
+        }
         std::cout << "Checkpoint loaded" << std::endl;
     }
 

@@ -2,6 +2,10 @@
 // The lander keeps its own part (PlayerCheckpoint), each crawler its driving state.
 #pragma once
 
+#include "platform/FixedStepClock.h"
+
+#include <vector>
+
 struct GameCheckpoint {
     // Radiation settings (a developer key may have changed one) and radiation state
     float m_radRateInc = 0.0f, m_radRateDec = 0.0f, m_radRateCharge = 0.0f, m_radMinRadToCharge = 0.0f;
@@ -16,6 +20,9 @@ struct GameCheckpoint {
     int m_empCount = 0;
     bool m_separationPending = false;
     float m_separationTimer = 0.0f;
+    // Each crawler's part-step time, in the order of the level's crawlers (their driving
+    // state they keep themselves)
+    std::vector<FixedStepClock> m_crawlerClocks;
 };
 
 // Copies the checkpointed game values between a Game and a GameCheckpoint (either way).

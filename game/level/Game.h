@@ -43,15 +43,19 @@ enum RenderPass : int {
 extern bool gLodSwitching;
 
 class Bomb;
+class Compass;
 class Crawler;
 class Crystal;
 class DirectionalLight;
 class Framebuffer;
 class Heightfield;
+class Hud;
 class KDTree;
 class LensFlare;
 class Liquid;
+class Minimap;
 class Model;
+class Particles;
 class Quad2D;
 class Shader;
 class Texture;
@@ -82,6 +86,8 @@ public:
 
     // Level set-up and rendering
     void initTerrain(bool create);
+    // One crystal per level record, placed on the terrain where the record asks.
+    void createCrystals();
     void createFramebuffers();
     void drawScreenImage(Texture* image, float relX, float relY);
     void drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye);
@@ -91,6 +97,10 @@ public:
     std::vector<Liquid*> m_liquids;
     std::vector<Crystal*> m_crystals;
     Heightfield* m_heightfield = nullptr;
+    Minimap* m_minimap = nullptr;
+    Hud* m_hud = nullptr;
+    Compass* m_compass = nullptr;
+    Particles* m_particles = nullptr; // thrust exhaust
     Model* m_skybox = nullptr;  // "Skybox", owned by gDrawList
     Model* m_horizon = nullptr; // "Horizon"
     Model* m_planet = nullptr;  // "Kestrun"
@@ -174,6 +184,8 @@ public:
     void updateWorld(float dt);
     void updateEndSequence(float dt);
     void updateLanderSounds(const Player& player, float fuelBefore);
+    // The lander has just taken the last helium of the crawler it sits on.
+    bool emptiedCrawlerThisStep(const Player& player, unsigned int heliumBefore) const;
     void stepPhysics(float dt);
     void spinPlanet(float dt);
     void moveChangedModelsInCullingTree();
@@ -193,6 +205,8 @@ public:
     void removeBomb(int index);
     void startEndSequence();
     void printStateDump();
+    void updateExhaust(const Player& player);
+    void drawHud();
 
     Player* m_player = nullptr;
     bool m_cameraTracking = true;

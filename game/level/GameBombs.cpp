@@ -6,6 +6,7 @@
 #include "audio/SoundSystem.h"
 #include "lander/Player.h"
 #include "objects/Bomb.h"
+#include "objects/Crawler.h"
 #include "scene/KDTree.h"
 #include "scene/Model.h"
 
@@ -87,7 +88,12 @@ void Game::explodeBomb(int index)
     }
 
     const glm::vec3 blast = bomb->position();
-    // Crawlers within reach stop here once they exist.
+    for (Crawler* crawler : m_crawlers) {
+        if (glm::length(crawler->m_position - blast) < m_empRadius) {
+            crawler->m_driving = false;
+            crawler->m_disableTimer = m_level.crawler_disable_time;
+        }
+    }
 
     // A lander inside the blast radius takes radiation, the more the closer it is.
     if (m_radEmpRadiation > 0.0f && m_player) {

@@ -7,14 +7,21 @@
 #include "scene/Geometry.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
+#include "hud/Compass.h"
+#include "hud/Hud.h"
+#include "hud/Minimap.h"
 #include "scene/KDTree.h"
 #include "screen/LensFlare.h"
 #include "scene/Light.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
+#include "scene/Particles.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
 #include "objects/Bomb.h"
+#include "objects/Crawler.h"
+#include "objects/Crystal.h"
+#include "objects/Liquid.h"
 #include "screen/Quad2D.h"
 #include "gl/Shader.h"
 #include "audio/SoundSystem.h"
@@ -126,14 +133,13 @@ void Game::init(int, bool)
     if (gPhysics && gPhysics->m_scene)
         gPhysics->m_scene->setGravity(btVector3(0.0f, -m_level.gravity, 0.0f));
 
-    // The HUD is made here once it exists.
+    m_hud = new Hud();
 
     progress("terrain");
     initTerrain(true);
     progressDone();
 
-    // The compass is made here once it exists.
-    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    m_compass = new Compass();
 
     progress("sky and horizon");
     m_skyCubeMap = new Texture();
@@ -210,9 +216,21 @@ void Game::init(int, bool)
     m_player->reset();
     progressDone();
 
-    // Crawlers are made here once they exist.
+    for (size_t i = 0; i < m_level.crawlers.size(); ++i) {
+        Crawler* crawler = new Crawler(static_cast<int>(i) + 1);
+        crawler->m_terrain = m_heightfield;
+        for (Model* model : crawler->m_lod)
+            gDrawList.push_back(model);
+        m_crawlers.push_back(crawler);
+        crawler->init(m_level.crawlers[i]);
+    }
     Bomb::initTemplate();
-    // Liquids and crystals are made here, in that order, once they exist.
+    for (const LiquidDef* def : m_level.liquids) {
+        Liquid* liquid = new Liquid(m_heightfield, def);
+        gDrawList.push_back(liquid->model);
+        m_liquids.push_back(liquid);
+    }
+    createCrystals();
 
     m_camera.phi = m_camera.resetState.phi;
     m_camera.theta = m_camera.resetState.theta;
@@ -232,7 +250,11 @@ void Game::init(int, bool)
     if (m_multisampling)
         createFramebuffers();
 
-    // The thrust particles are made here once they exist.
+    m_particles = new Particles();
+    m_particles->m_update_shader = Shader::get("particle_update");
+    m_particles->m_render_shader = Shader::get("particle_render");
+    m_particles->m_texture = new Texture(true, "thrust-particle.png");
+    m_particles->init();
 
     m_lensFlare = new LensFlare();
 
@@ -264,6 +286,8 @@ void Game::init(int, bool)
     }
 
     m_renderPass[RENDER_PASS_HUD] = true;
+    // The new minimap texture holds nothing yet: the first frame draws it.
+    m_minimapCounter = 0;
     m_radiation = m_radiationPrev = m_radiationTarget = m_radiationZones = 0.0f;
     m_empCharge = m_empHoldTime = m_empHitRadiation = 0.0f;
     m_empCount = m_empNumMax;
@@ -279,7 +303,7 @@ void Game::init(int, bool)
 
 void Game::initTerrain(bool create)
 {
-    // The minimap is freed here once it exists.
+    deleteAndClear(m_minimap);
     if (m_heightfield) {
         if (gPhysics)
             gPhysics->releaseHeightmap(m_heightfield->m_actor);
@@ -336,7 +360,31 @@ void Game::initTerrain(bool create)
         zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, gridZ) - zone->world_z;
     }
 
-    // The minimap is built here once it exists.
+    m_minimap = Minimap::create(m_heightfield, &m_level, m_hud ? m_hud->atlas : nullptr);
+}
+
+void Game::createCrystals()
+{
+    gCrystalMaterial = Material(m_level.crystal_color_amb, m_level.crystal_color_diff, m_level.crystal_color_spec,
+                                m_level.crystal_shininess);
+    gCrystalAlpha = m_level.crystal_alpha;
+    const int w = m_heightfield->m_heights->m_width;
+    const int h = m_heightfield->m_heights->m_height;
+    const float extentX = m_heightfield->m_patch_size * static_cast<float>(m_heightfield->m_xpatches);
+    const float extentZ = m_heightfield->m_patch_size * static_cast<float>(m_heightfield->m_zpatches);
+    for (const CrystalDef* def : m_level.crystals) {
+        CrystalDef placed = *def;
+        if (placed.x_in_pixels)
+            placed.position.x = pixelToWorld(placed.position.x, w, extentX);
+        if (placed.z_in_pixels)
+            placed.position.z = pixelToWorld(placed.position.z, h, extentZ);
+        if (placed.position.y >= -9999.1f && placed.position.y <= -9998.9f)
+            placed.position.y = m_heightfield->getHeight(placed.position, nullptr);
+        Crystal* crystal = new Crystal(&placed);
+        for (Model* model : crystal->m_lod)
+            gDrawList.push_back(model);
+        m_crystals.push_back(crystal);
+    }
 }
 
 void Game::createFramebuffers()
@@ -368,16 +416,31 @@ void Game::cleanup()
     }
     m_skybox = nullptr;
 
-    // Crawlers are torn down here once they exist.
+    while (!m_crawlers.empty()) {
+        delete m_crawlers.back();
+        m_crawlers.pop_back();
+    }
+    Crawler::destroyTemplates();
     while (!m_bombs.empty())
         removeBomb(0);
     Bomb::releaseTemplate();
-    // Liquids and crystals are torn down here, in that order, once they exist.
+    while (!m_liquids.empty()) {
+        delete m_liquids.back();
+        m_liquids.pop_back();
+    }
+    Liquid::freeTextures();
+    while (!m_crystals.empty()) {
+        delete m_crystals.back();
+        m_crystals.pop_back();
+    }
+    Crystal::destroyTemplates();
 
     deleteAndClear(m_player);
     initTerrain(false);
     deleteAndClear(m_horizon);
-    // The HUD, compass and particles are deleted here once they exist.
+    deleteAndClear(m_hud);
+    deleteAndClear(m_compass);
+    deleteAndClear(m_particles);
     deleteAndClear(m_lensFlare);
     deleteAndClear(m_quad);
     deleteAndClear(m_texPaused);

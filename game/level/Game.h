@@ -194,10 +194,6 @@ public:
     // Radiation and EMP bombs
     // A step of dt seconds (empRadiation 0), or an EMP hit of empRadiation (dt 0).
     void updateRadiation(float dt, float empRadiation);
-    // Systems that radiation has not switched off yet (the compass also needs a lander).
-    bool compassOnline() const;
-    bool minimapOnline() const;
-    bool lampsWorking() const;
     // B: launches a bomb when the lander may (Ctrl: developer launch at any ground speed).
     void launchBomb(bool ctrl);
     void updateBombs(float dt);

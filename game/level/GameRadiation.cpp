@@ -168,18 +168,3 @@ void Game::updateRadiation(float dt, float empRadiation)
     if (wasAbove && !isAbove)
         playVoice(SOUND_ALL_SYSTEMS_ONLINE);
 }
-
-bool Game::compassOnline() const
-{
-    return m_radiation <= m_radCompass && m_player && !m_player->destroyed;
-}
-
-bool Game::minimapOnline() const
-{
-    return m_radiation <= m_radMinimap;
-}
-
-bool Game::lampsWorking() const
-{
-    return m_radiation <= m_radLights;
-}

@@ -18,16 +18,7 @@ sed -e 's/^initialLevel *=.*/initialLevel = 1/' \
 sed -i 's/^\[game\]$/[game]\nrad_rate_inc = 0.1/' "$E2E_WORK/game/assets/settings.ini"
 
 wav="$E2E_OUT/hazards.wav"
-cat > "$E2E_WORK/alsoft.conf" <<EOF
-[general]
-channels = mono
-sample-type = int16
-frequency = 44100
-dither = false
-[wave]
-file = $wav
-EOF
-export ALSOFT_CONF="$E2E_WORK/alsoft.conf"
+e2e_wave_output "$wav"
 
 # Seconds since the game started (the wave file starts with it, give or take).
 clock() { awk "BEGIN { print $(date +%s.%N) - $start }"; }

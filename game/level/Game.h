@@ -10,6 +10,7 @@
 
 #include <glm/glm.hpp>
 
+#include <string>
 #include <vector>
 
 class Player;
@@ -55,6 +56,9 @@ class Quad2D;
 class Shader;
 class Texture;
 
+// "level/" + name: the folder of a level's (or the end screen's) picture, text and voices.
+std::string levelFolder(const std::string& name);
+
 // The material of generated meshes (sky box, horizon, planet, bound displays).
 extern const Material gDefaultMaterial;
 
@@ -77,7 +81,13 @@ public:
     void onKey(int key, int scancode, int action, int mods);
     void onResize();
     void setCursorCaptured(bool captured);
+
+    // Loading and end screens: 1 to 3 prepare and draw a level's screen, -1 the end
+    // screen, 0 redraws what is prepared; other levels get no picture.
+    void showLoadingScreen(int level);
     void leaveLoadingScreen();
+    // Opacity of the black cover that fades the end screen out.
+    float endScreenFadeAlpha() const;
 
     // Level set-up and rendering
     void initTerrain(bool create);
@@ -108,6 +118,8 @@ public:
     Texture* m_texSun = nullptr;
     Texture* m_texPlanet = nullptr;
     Texture* m_texPlanetSprite = nullptr;
+    Texture* m_loadingImage = nullptr; // picture of the loading or end screen
+    std::string m_introText;
     glm::mat4 m_planetSpriteMatrix = glm::mat4(1.0f);
     unsigned int m_quad3dVao = 0;
     Shader* m_quad3dShader = nullptr;

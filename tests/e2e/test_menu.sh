@@ -1,0 +1,122 @@
+# The menu and the screens around a level, with real keys: the menu at start (title,
+# credits strip, items, the selected level's page), the controls page, level 1 through
+# its loading screen into flight, Esc into the menu with RESUME and back, Alt+Enter in
+# flight, and level 3's mission (by developer keys) ending on the end screen, fading to
+# black and returning to the menu. The screenshots stay in the output folder.
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$@"
+
+sed -e "s/^dev_keys_enabled = .*/dev_keys_enabled = true/" "$E2E_SRC/assets/settings.ini" | e2e_settings
+
+# mean_brightness <shot> [geometry]: mean grey level 0..255 of a screenshot (or a crop).
+mean_brightness() {
+  local crop=()
+  [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
+  convert "$E2E_OUT/$1.png" "${crop[@]}" -colorspace Gray -format "%[fx:round(mean*255)]" info:
+}
+# wait_count <fixed string> <count> [seconds]: waits until the log holds it count times.
+wait_count() {
+  local deadline=$((SECONDS + ${3:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    [ "$(grep -cF -- "$1" "$E2E_LOG" || true)" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  e2e_fail "log never showed '$1' $2 times"
+}
+shot_size() { identify -format "%wx%h" "$E2E_OUT/$1.png"; }
+
+e2e_start_game
+e2e_wait_window "The Kestrun Event"
+e2e_wait_log "Initializing shaders ... done" 30
+sleep 1
+e2e_shot menu_start
+# The title on the left, the page of "LEVEL 1" under the items on the right.
+[ "$(mean_brightness menu_start 400x500+20+150)" -gt 40 ] || e2e_fail "no title picture in the menu"
+[ "$(mean_brightness menu_start 600x300+580+280)" -gt 8 ] || e2e_fail "no page text beside the items"
+
+e2e_key Right
+sleep 0.5
+e2e_shot menu_controls
+e2e_key Return # "CONTROLS" is shown, never chosen
+sleep 0.5
+grep -q "Initializing level" "$E2E_LOG" && e2e_fail "Enter on CONTROLS started a level"
+
+# Level 1: loading screen with its picture, text and (once loaded) the prompt.
+e2e_key Left Return
+e2e_wait_log "Initializing kdTree ... done" 60
+sleep 1
+e2e_shot loading_level1
+[ "$(mean_brightness loading_level1 400x30+440+700)" -gt 10 ] || e2e_fail "no prompt on the loading screen"
+e2e_key k
+sleep 1.5
+e2e_shot flight
+[ "$(mean_brightness flight 1280x300+0+468)" -gt 20 ] || e2e_fail "no terrain after leaving the loading screen"
+
+# Esc: the menu with RESUME selected; Enter resumes the level.
+e2e_key Escape
+sleep 0.5
+e2e_shot menu_resume
+e2e_key Return
+sleep 0.8
+e2e_shot resumed
+[ "$(mean_brightness resumed 1280x300+0+468)" -gt 20 ] || e2e_fail "Enter on RESUME did not return to the level"
+
+# Alt+Enter in flight: the scene is drawn over the whole new window size.
+e2e_key alt+Return
+e2e_wait_log "Switching to full screen mode" 5
+e2e_wait_log "New window size: " 5
+sleep 1
+e2e_shot flight_fullscreen
+size=$(grep "New window size: " "$E2E_LOG" | tail -n 1 | sed 's/.*: //')
+[ "$(shot_size flight_fullscreen)" = "$size" ] || e2e_fail "window $(shot_size flight_fullscreen), log says $size"
+w=${size%x*}; h=${size#*x}
+[ "$(mean_brightness flight_fullscreen "$((w / 4))x$((h / 4))+$((w * 3 / 4))+$((h * 3 / 4))")" -gt 20 ] ||
+  e2e_fail "the scene does not reach the corner of the resized window"
+e2e_key alt+Return
+e2e_wait_log "Switching to windowed mode" 5
+sleep 0.5
+
+# Level 3 from the menu (RESUME is selected: left and down to it); the helium and the
+# climb by developer keys, then N starts the end sequence.
+e2e_key Escape
+sleep 0.5
+e2e_key Left Down Return
+e2e_wait_log "Initializing level ... LEVEL 3: IO done" 60
+wait_count "Initializing kdTree ... done" 2 60
+sleep 0.5
+e2e_key k
+sleep 1
+# Stages apart first (no countdown), up past the target height, then the helium.
+e2e_key KP_5 shift+KP_Subtract
+for _ in $(seq 14); do e2e_key shift+KP_9; done
+e2e_key shift+ctrl+h shift+ctrl+h shift+ctrl+h shift+ctrl+h
+e2e_wait_log "CHEAT: Helium = 2400" 5
+sleep 1
+e2e_shot mission3
+e2e_key n
+started=$SECONDS
+sleep 2
+e2e_shot end_screen
+[ "$(mean_brightness end_screen 1280x614+0+77)" -gt 10 ] || e2e_fail "no end picture"
+[ "$(mean_brightness end_screen 400x30+440+700)" -lt 6 ] || e2e_fail "a prompt on the end screen"
+# The picture stays for 16 s, then fades to black over 5 s, then the menu returns.
+sleep 10
+e2e_shot end_holding
+[ "$(mean_brightness end_holding 1280x614+0+77)" -gt 10 ] || e2e_fail "the end screen faded too early"
+black=""
+while [ $((SECONDS - started)) -lt 60 ]; do
+  e2e_shot end_fading
+  if [ "$(mean_brightness end_fading)" -lt 8 ]; then black=$((SECONDS - started)); break; fi
+  sleep 0.5
+done
+[ -n "$black" ] || e2e_fail "the end screen did not fade to black"
+cp "$E2E_OUT/end_fading.png" "$E2E_OUT/end_black.png"
+while [ $((SECONDS - started)) -lt 70 ]; do
+  e2e_shot menu_after_end
+  [ "$(mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] && break
+  sleep 0.5
+done
+[ "$(mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] || e2e_fail "no menu after the end screen"
+echo "end screen black after $black s" > "$E2E_OUT/end_timing.txt"
+e2e_quit
+echo "PASS"

@@ -1,5 +1,8 @@
 #include "app/App.h"
 
+#include "app/Benchmark.h"
+#include "gl/PassTimer.h"
+
 #include "platform/AssetFiles.h"
 #include "platform/Fatal.h"
 #include "screen/Font.h"
@@ -187,13 +190,14 @@ bool actOnMenu(LoopState& loop)
     }
 }
 
-void runMainLoop(LoopState& loop)
+void runMainLoop(LoopState& loop, Benchmark* bench)
 {
     do {
         if (gMenuActive)
             renderMenu();
         else
             gGame.render();
+        PassTimer::lap("text and input");
         drawFpsText(loop);
         gMessages.draw();
 
@@ -205,10 +209,18 @@ void runMainLoop(LoopState& loop)
             gMenu->update(dt);
         else
             gGame.processInput(dt);
+        if (bench)
+            bench->beforeUpdate();
         if (!gMenuActive)
             gGame.update(dt);
+        if (bench) {
+            bench->afterUpdate();
+            bench->beforeSwap();
+        }
 
         glfwSwapBuffers(gWindow);
+        if (bench)
+            bench->afterSwap();
         if (gSound)
             gSound->update();
         gMessages.update(dt);
@@ -380,7 +392,8 @@ int runGame()
 
     // Until the window is asked to close.
     loop.lastFrameTime = clockNow();
-    runMainLoop(loop);
+    std::unique_ptr<Benchmark> bench = Benchmark::fromEnvironment();
+    runMainLoop(loop, bench.get());
 
     // Shutdown
     std::cout << "INFO: Shutting down" << std::endl;

@@ -4,6 +4,7 @@
 
 #include "platform/Fatal.h"
 #include "app/Globals.h"
+#include "objects/Crawler.h"
 #include "scene/Orientation.h"
 
 #include <algorithm>
@@ -174,7 +175,8 @@ bool Player::update(bool forceStep, float dt)
     if (split) {
         if (splitTimer >= 0.0f)
             splitTimer -= h;
-        // With a bottom-stage crawler: placeBottomStage(its position, its orientation).
+        if (bottomStageCrawler)
+            placeBottomStage(bottomStageCrawler->m_position, bottomStageCrawler->m_orientation);
     }
 
     if (exploding) {
@@ -189,8 +191,8 @@ bool Player::update(bool forceStep, float dt)
         return true;
 
     if (landed && dockedCrawler) {
-        // Docked: rideOn(crawler position, crawler orientation), then
-        // takeSupplies(crawler fuel, crawler helium).
+        rideOn(dockedCrawler->m_position, dockedCrawler->m_orientation);
+        takeSupplies(dockedCrawler->m_fuel, dockedCrawler->m_helium);
     }
 
     force = glm::vec3(0.0f);

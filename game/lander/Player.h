@@ -83,6 +83,10 @@ public:
     void setBodyBounds(const glm::vec3& min, const glm::vec3& max, const glm::vec3* topMin, const glm::vec3* topMax);
     bool lowerProbeTouchesTerrain() const;
     bool upperProbeTouchesTerrain() const;
+    bool lowerProbeTouchesCrawler(const Crawler* c) const;
+    bool upperProbeTouchesCrawler(const Crawler* c) const;
+    // Docking on c's landing pad; sets `landed` when the lander sits on it.
+    void resolveCrawlerContact(Crawler* c, bool wasLanded);
     // The lander's body (the top stage after the separation) against a box.
     bool bodyOverlaps(const glm::vec3& boxHalf, const Pose& boxPose) const;
     bool bodyOverlapsTerrain() const;

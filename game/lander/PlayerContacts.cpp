@@ -5,6 +5,10 @@
 
 #include "platform/Fatal.h"
 #include "level/Heightfield.h"
+#include "objects/Crawler.h"
+#include "objects/Crystal.h"
+#include "objects/Liquid.h"
+#include "scene/Model.h"
 #include "scene/Orientation.h"
 
 #include <algorithm>
@@ -49,6 +53,16 @@ void reposition(Player& p, const RigidBodyState& saved, LowerProbe lowerTouches,
         p.state = saved;
         p.updateTransforms();
     }
+}
+
+// Far enough from a model that the lander cannot touch it: the model's bounding
+// sphere around its current place, widened by the lander's own radius.
+bool outOfReach(Model& model, const glm::vec3& position, float landerRadius)
+{
+    if (model.m_cull_by_box)
+        return false;
+    const float radius = model.m_sphere_valid ? model.m_bounding_radius : model.getBoundingRadius();
+    return glm::distance(position, glm::vec3(model.m_model_matrix[3])) > radius + landerRadius;
 }
 
 } // namespace
@@ -121,6 +135,16 @@ bool Player::bodyOverlapsTerrain() const
     return overlapBoxHeightField(bodyHalf, landerPose(), *terrainGeometry, terrainPose);
 }
 
+bool Player::lowerProbeTouchesCrawler(const Crawler* c) const
+{
+    return c->overlaps(lowerProbeHalf, probePose(lowerProbeOffset));
+}
+
+bool Player::upperProbeTouchesCrawler(const Crawler* c) const
+{
+    return c->overlaps(upperProbeHalf, probePose(upperProbeOffset));
+}
+
 void Player::checkLandingConditions()
 {
     landingPossible = speedOk = slopeOk = attitudeOk = false;
@@ -152,9 +176,46 @@ void Player::updateContacts()
         return;
     }
 
-    // Liquids, crystals and crawlers: each liquid's box, each nearby crystal's box, and
-    // each nearby crawler (docking on its pad, or a collision) are tested here in this
-    // order once they exist in the world.
+    if (liquids) {
+        for (const Liquid* liquid : *liquids) {
+            if (bodyOverlaps(liquid->shape, liquid->pose)) {
+                collided = true;
+                return;
+            }
+        }
+    }
+
+    if (crystals) {
+        for (Crystal* crystal : *crystals) {
+            if (outOfReach(*crystal->m_lod[0], state.position, boundingRadius))
+                continue;
+            if (bodyOverlaps(crystal->m_boxHalf, crystal->m_boxPose)) {
+                collided = true;
+                return;
+            }
+        }
+    }
+
+    if (crawlers) {
+        for (Crawler* c : *crawlers) {
+            if (stayLanded && c == dockedCrawler)
+                continue;
+            if (outOfReach(*c->m_lod[0], state.position, boundingRadius))
+                continue;
+            const glm::vec3& body = split && hasTopStageBox ? topStageHalf : bodyHalf;
+            if (!c->overlaps(body, landerPose()))
+                continue;
+            if (stayLanded || split || upperProbeTouchesCrawler(c)) {
+                collided = true;
+                return;
+            }
+            if (lowerProbeTouchesCrawler(c) && speedOk) {
+                resolveCrawlerContact(c, wasLanded);
+                if (landed)
+                    return;
+            }
+        }
+    }
 
     if (stayLanded) {
         landed = true;
@@ -200,4 +261,44 @@ void Player::touchdownOnTerrain()
 
     std::cout << "Touchdown; coll = " << (lowerProbeTouchesTerrain() ? "L" : "_")
               << (upperProbeTouchesTerrain() ? "B" : "_") << std::endl;
+}
+
+void Player::resolveCrawlerContact(Crawler* c, bool wasLanded)
+{
+    // The lander's pose in the crawler's frame: its lowest point over the pad, and
+    // upright against the crawler.
+    const glm::mat4 inCrawler = glm::inverse(c->modelMatrix()) * poseMatrix();
+    const glm::vec3 bottom = glm::vec3(inCrawler * glm::vec4(0.0f, bottomOffset, 0.0f, 1.0f));
+    if (bottom.x < CRAWLER_PAD_MIN_X || bottom.x > CRAWLER_PAD_MAX_X || bottom.z < CRAWLER_PAD_MIN_Z ||
+        bottom.z > CRAWLER_PAD_MAX_Z)
+        return;
+    const glm::vec3 up = glm::vec3(inCrawler * glm::vec4(0.0f, 1.0f, 0.0f, 0.0f));
+    if (up.y < attitudeLimit)
+        return;
+
+    landed = true;
+    if (wasLanded)
+        return;
+
+    clearMomenta();
+    const RigidBodyState saved = state;
+    const glm::vec3 before = state.position + state.orientation * glm::vec3(0.0f, bottomOffset, 0.0f);
+    state.orientation = rotationBetween(upAxis(), c->m_orientation * WORLD_UP) * state.orientation;
+    state.recalculate();
+    state.position += before - (state.position + state.orientation * glm::vec3(0.0f, bottomOffset, 0.0f));
+    updateTransforms();
+
+    reposition(
+        *this, saved, [this, c] { return lowerProbeTouchesCrawler(c); },
+        [this, c] { return upperProbeTouchesCrawler(c); });
+
+    std::cout << "Crawler touchdown; coll = " << (lowerProbeTouchesCrawler(c) ? "L" : "_")
+              << (upperProbeTouchesCrawler(c) ? "B" : "_") << std::endl;
+
+    dockedCrawler = c;
+    relativePosition = glm::vec3(glm::inverse(c->modelMatrix()) * poseMatrix() * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    relativeOrientation = glm::conjugate(c->m_orientation) * state.orientation;
+    if (c->m_speedUponLanding >= 0.0f)
+        c->m_speed = c->m_speedUponLanding;
+    thrustCutTimer = 0.5f;
 }

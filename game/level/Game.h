@@ -91,6 +91,8 @@ public:
 
     // Level set-up and rendering
     void initTerrain(bool create);
+    // One crystal per level record, placed on the terrain where the record asks.
+    void createCrystals();
     void createFramebuffers();
     void drawScreenImage(Texture* image, float relX, float relY);
     void drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye);
@@ -181,6 +183,8 @@ public:
     void updateWorld(float dt);
     void updateEndSequence(float dt);
     void updateLanderSounds(const Player& player, float fuelBefore);
+    // The lander has just taken the last helium of the crawler it sits on.
+    bool emptiedCrawlerThisStep(const Player& player, unsigned int heliumBefore) const;
     void stepPhysics(float dt);
     void spinPlanet(float dt);
     void moveChangedModelsInCullingTree();

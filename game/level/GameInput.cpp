@@ -8,6 +8,7 @@
 #include "scene/KDTree.h"
 #include "scene/Model.h"
 #include "lander/Player.h"
+#include "objects/Crawler.h"
 #include "audio/SoundSystem.h"
 #include "platform/Timing.h"
 
@@ -483,7 +484,8 @@ void Game::printStateDump()
                   << std::to_string(min.y) << " " << std::to_string(min.z) << "][" << std::to_string(max.x) << " "
                   << std::to_string(max.y) << " " << std::to_string(max.z) << "]" << std::endl;
     }
-    // Each crawler prints its own line here ("Crawler <i>: ...") once crawlers exist.
+    for (size_t i = 0; i < m_crawlers.size(); ++i)
+        m_crawlers[i]->print("Crawler " + std::to_string(i) + ": ");
     if (m_heightfield && m_player) {
         glm::vec3 n(0.0f, 1.0f, 0.0f);
         const float h = m_heightfield->getHeight(m_player->state.position, &n);

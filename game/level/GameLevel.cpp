@@ -14,6 +14,9 @@
 #include "scene/Model.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
+#include "objects/Crawler.h"
+#include "objects/Crystal.h"
+#include "objects/Liquid.h"
 #include "screen/Quad2D.h"
 #include "gl/Shader.h"
 #include "audio/SoundSystem.h"
@@ -210,8 +213,21 @@ void Game::init(int, bool skipLoadingScreen)
     m_player->reset();
     progressDone();
 
-    // Crawlers, the bomb template, liquids and crystals are made here, in that order,
-    // once they exist.
+    for (size_t i = 0; i < m_level.crawlers.size(); ++i) {
+        Crawler* crawler = new Crawler(static_cast<int>(i) + 1);
+        crawler->m_terrain = m_heightfield;
+        for (Model* model : crawler->m_lod)
+            gDrawList.push_back(model);
+        m_crawlers.push_back(crawler);
+        crawler->init(m_level.crawlers[i]);
+    }
+    // The bomb template is made here once bombs exist.
+    for (const LiquidDef* def : m_level.liquids) {
+        Liquid* liquid = new Liquid(m_heightfield, def);
+        gDrawList.push_back(liquid->model);
+        m_liquids.push_back(liquid);
+    }
+    createCrystals();
 
     m_camera.phi = m_camera.resetState.phi;
     m_camera.theta = m_camera.resetState.theta;
@@ -338,6 +354,30 @@ void Game::initTerrain(bool create)
     // The minimap is built here once it exists.
 }
 
+void Game::createCrystals()
+{
+    gCrystalMaterial = Material(m_level.crystal_color_amb, m_level.crystal_color_diff, m_level.crystal_color_spec,
+                                m_level.crystal_shininess);
+    gCrystalAlpha = m_level.crystal_alpha;
+    const int w = m_heightfield->m_heights->m_width;
+    const int h = m_heightfield->m_heights->m_height;
+    const float extentX = m_heightfield->m_patch_size * static_cast<float>(m_heightfield->m_xpatches);
+    const float extentZ = m_heightfield->m_patch_size * static_cast<float>(m_heightfield->m_zpatches);
+    for (const CrystalDef* def : m_level.crystals) {
+        CrystalDef placed = *def;
+        if (placed.x_in_pixels)
+            placed.position.x = pixelToWorld(placed.position.x, w, extentX);
+        if (placed.z_in_pixels)
+            placed.position.z = pixelToWorld(placed.position.z, h, extentZ);
+        if (placed.position.y >= -9999.1f && placed.position.y <= -9998.9f)
+            placed.position.y = m_heightfield->getHeight(placed.position, nullptr);
+        Crystal* crystal = new Crystal(&placed);
+        for (Model* model : crystal->m_lod)
+            gDrawList.push_back(model);
+        m_crystals.push_back(crystal);
+    }
+}
+
 void Game::createFramebuffers()
 {
     m_msaaFramebuffer = new Framebuffer(1, m_antialiasing);
@@ -367,7 +407,22 @@ void Game::cleanup()
     }
     m_skybox = nullptr;
 
-    // Crawlers, bombs, liquids and crystals are torn down here, in that order, once they exist.
+    while (!m_crawlers.empty()) {
+        delete m_crawlers.back();
+        m_crawlers.pop_back();
+    }
+    Crawler::destroyTemplates();
+    // Bombs are torn down here once they exist.
+    while (!m_liquids.empty()) {
+        delete m_liquids.back();
+        m_liquids.pop_back();
+    }
+    Liquid::freeTextures();
+    while (!m_crystals.empty()) {
+        delete m_crystals.back();
+        m_crystals.pop_back();
+    }
+    Crystal::destroyTemplates();
 
     deleteAndClear(m_player);
     initTerrain(false);

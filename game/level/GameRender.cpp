@@ -4,6 +4,7 @@
 
 #include "platform/AssetFiles.h"
 #include "gl/GlState.h"
+#include "gl/PassTimer.h"
 #include "platform/Fatal.h"
 #include "screen/Font.h"
 #include "gl/Framebuffer.h"
@@ -102,6 +103,7 @@ void Game::render()
     gPlayerShadow = !m_player->exploding && !m_player->destroyed ? 1.0f : 0.0f;
     const bool inSpace = m_player->split && m_player->state.position.y >= m_level.space_min_height;
 
+    PassTimer::lap("clear");
     GlStateSnapshot saved;
     const bool multisampled = m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer;
     if (multisampled) {
@@ -119,6 +121,7 @@ void Game::render()
     const bool sunVisible = sunVisibleAt(projView, gLightDirNormed, &sunNdc);
 
     if (m_renderPass[RENDER_PASS_SKY]) {
+        PassTimer::lap("sky");
         glDisable(GL_DEPTH_TEST);
         glDepthMask(GL_FALSE);
         glUseProgram(m_skybox->m_shader->m_program);
@@ -135,6 +138,7 @@ void Game::render()
             glDisable(GL_BLEND);
         }
 
+        PassTimer::lap("planet");
         if (m_level.kestrun_mode == 1 && m_planet) {
             const glm::mat4 planetProjView = perspectiveTo(m_camera, m_planet->m_far_distance) * m_view;
             const glm::vec3 diffuse = m_sun->diffuse;
@@ -158,6 +162,7 @@ void Game::render()
             glBindVertexArray(0);
         }
 
+        PassTimer::lap("horizon");
         if (m_renderPass[RENDER_PASS_HORIZON] && m_horizon)
             m_horizon->draw(perspectiveTo(m_camera, 2.0f * m_horizon->m_far_distance) * m_view, &eye, light);
         glDepthMask(GL_TRUE);
@@ -165,6 +170,7 @@ void Game::render()
     }
 
     if (!inSpace) {
+        PassTimer::lap("terrain");
         if (m_renderPass[RENDER_PASS_TERRAIN])
             m_heightfield->render(projView, m_player->state.position);
         m_cullableCount = 0;
@@ -177,6 +183,8 @@ void Game::render()
                 ++m_culledCount;
                 continue;
             }
+            if (PassTimer::enabled())
+                PassTimer::lap(("models: " + modelTypeName(model->m_type)).c_str());
             model->draw(projView, &eye, light);
             if (m_showBounds && model->m_culling_entity) {
                 const CullingEntity& e = *model->m_culling_entity;
@@ -193,6 +201,7 @@ void Game::render()
         drawKdTreeBoxes(projView, eye);
 
     if (m_renderPass[RENDER_PASS_RADIATION] && m_radiationTarget > 0.0f) {
+        PassTimer::lap("radiation");
         const float q = m_radiationZones / m_radiationTarget;
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -202,6 +211,7 @@ void Game::render()
     }
 
     if (m_renderPass[RENDER_PASS_PLAYER] && m_player->activeModel && m_player->activeModel->m_visible) {
+        PassTimer::lap("lander");
         m_player->activeModel->draw(projView, &eye, light);
         m_player->drawRcsCones(projView);
     }
@@ -209,6 +219,7 @@ void Game::render()
     // The thrust particles are drawn here once they exist.
 
     if (multisampled) {
+        PassTimer::lap("resolve");
         glBindFramebuffer(GL_READ_FRAMEBUFFER, m_msaaFramebuffer->m_fbo);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_resolveFramebuffer->m_fbo);
         glBlitFramebuffer(0, 0, m_msaaFramebuffer->m_width, m_msaaFramebuffer->m_height, 0, 0,
@@ -222,6 +233,7 @@ void Game::render()
         PolygonModeGuard fill(GL_FILL);
         Texture* scene = m_resolveFramebuffer->m_color_texture;
         if (m_shockwaveActive) {
+            PassTimer::lap("shock wave");
             const float t = static_cast<float>(glfwGetTime()) - m_shockwaveStart;
             if (t > 1.4f)
                 m_shockwaveActive = false;
@@ -240,11 +252,13 @@ void Game::render()
         }
     }
 
+    PassTimer::lap("lens flare");
     if (m_renderPass[RENDER_PASS_LENS_FLARE] && sunVisible && m_lensFlare)
         m_lensFlare->draw(sunNdc.x, sunNdc.y);
 
     // The compass is drawn here once it exists.
 
+    PassTimer::lap("explosion and overlays");
     if (m_player->exploding)
         m_player->drawExplosion(projView, &m_camera);
 

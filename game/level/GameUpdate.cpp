@@ -8,6 +8,9 @@
 #include "scene/Model.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
+#include "objects/Crawler.h"
+#include "objects/Crystal.h"
+#include "objects/Liquid.h"
 #include "audio/SoundSystem.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -110,17 +113,31 @@ void Game::updateWorld(float dt)
     // The lander steps first: the systems radiation has switched off stay off for
     // this step, and everything after it sees the lander's new pose.
     const float fuelBefore = fuelFraction(player);
+    const unsigned int heliumBefore = player.helium;
     player.stabilizerOffline = m_radiation > m_radStabilizer;
     player.autopilotOffline = m_radiation > m_radAuxiliary;
     player.update(m_fixedStep, dt);
     updateLanderSounds(player, fuelBefore);
 
-    // Radiation, the checkpoint on emptying a crawler, crawlers, crystal detail levels
-    // and bomb fuses take their turn here, in this order, once they exist.
+    // Radiation takes its turn here once it exists.
+
+    if (emptiedCrawlerThisStep(player, heliumBefore))
+        saveCheckpoint();
+
+    const glm::vec3 eye = glm::vec3(m_camera.getWorldMatrix() * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    for (Crawler* crawler : m_crawlers)
+        crawler->update(m_fixedStep, eye, dt);
+    for (Crystal* crystal : m_crystals)
+        crystal->showDetail(gLodSwitching ? crystal->detailFor(eye) : 0);
+
+    // Bomb fuses take their turn here once bombs exist.
 
     stepPhysics(dt);
 
-    // Exhaust particles and the liquids' flow follow here once they exist.
+    // Exhaust particles follow here once they exist.
+
+    for (Liquid* liquid : m_liquids)
+        liquid->flow(dt);
 
     spinPlanet(dt);
 
@@ -131,12 +148,17 @@ void Game::updateWorld(float dt)
     moveChangedModelsInCullingTree();
 }
 
+bool Game::emptiedCrawlerThisStep(const Player& player, unsigned int heliumBefore) const
+{
+    return player.landed && player.dockedCrawler && !m_separationPending && !player.split &&
+           player.dockedCrawler->m_helium == 0 && player.helium > heliumBefore;
+}
+
 void Game::updateLanderSounds(const Player& player, float fuelBefore)
 {
-    // The bubbling of helium needs a crawler to dock on.
     soundFollows(SOUND_CONTROL_THRUSTERS, rotationThrustersFiring(player));
     soundFollows(SOUND_MAIN_THRUSTER, player.thrustCommand != 0.0f);
-    soundFollows(SOUND_BUBBLES, false);
+    soundFollows(SOUND_BUBBLES, player.landed && player.dockedCrawler && player.dockedCrawler->m_helium > 0);
     if (fuelBefore > 0.2f && fuelFraction(player) <= 0.2f)
         playSound(SOUND_LOW_FUEL);
 }
@@ -211,10 +233,13 @@ void Game::updateContactsAndGoal(float dt)
     const bool colliding = player.collided;
     const bool landed = player.landed;
 
-    if (landed && player.dockedCrawler && !dockedBefore)
-        playSound(SOUND_FUEL);
-    // The riding sound needs a driving crawler under the lander.
-    soundFollows(SOUND_DRIVING, false);
+    bool riding = false;
+    if (landed && player.dockedCrawler) {
+        if (!dockedBefore)
+            playSound(SOUND_FUEL);
+        riding = player.dockedCrawler->m_driving && player.dockedCrawler->m_speed > 0.0f;
+    }
+    soundFollows(SOUND_DRIVING, riding);
 
     if (colliding != m_wasColliding) {
         std::cout << "{" << gFrameCounter << "} "
@@ -316,7 +341,8 @@ void Game::restartLevel(bool)
     m_empCharge = 0.0f;
     m_empHoldTime = 0.0f;
     m_empHitRadiation = 0.0f;
-    // Crawlers return to their level-start state here once they exist.
+    for (Crawler* crawler : m_crawlers)
+        crawler->restoreStart();
     m_empCount = m_empNumMax;
     m_separationPending = false;
     m_missionAccomplished = false;

@@ -1,6 +1,7 @@
 // The lander set down on level 1's real terrain through the game's own update: soft
 // landings, crashes that are too fast, too steep or too tilted, the explosion and the
-// restart.
+// restart; crawlers driving on that terrain, docking on their pads with the fuel and
+// helium they hand over, and crystals and liquids as obstacles.
 #include "GameGl.h"
 
 #include "level/Game.h"
@@ -8,11 +9,17 @@
 #include "level/Heightfield.h"
 #include "scene/Model.h"
 #include "lander/Player.h"
+#include "level/LevelConfig.h"
+#include "objects/Crawler.h"
+#include "objects/Crystal.h"
+#include "objects/Liquid.h"
+#include "scene/Mesh.h"
 
 #include <glm/gtc/quaternion.hpp>
 
 #include <cmath>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -40,6 +47,7 @@ protected:
     }
     void TearDown() override
     {
+        ownCrawlers.clear();
         gGravityEnabled = true;
         gGame.cleanup();
         PhysicsGlTest::TearDown();
@@ -69,6 +77,41 @@ protected:
         return limit;
     }
 
+    // A crawler of its own on level 1's terrain, driving waypoints given in pixels.
+    Crawler* makeCrawler(const std::vector<glm::vec2>& waypoints, float speed, float facing, bool cycle)
+    {
+        CrawlerDef def;
+        def.speed = speed;
+        def.speed_upon_landing = -1.0f;
+        def.facing = facing;
+        def.cycle_waypoints = cycle;
+        def.helium = 600;
+        def.fuel = -1;
+        def.num_waypoints = static_cast<int32_t>(waypoints.size());
+        def.waypoints = new glm::vec2[waypoints.size()];
+        std::copy(waypoints.begin(), waypoints.end(), def.waypoints);
+        auto* crawler = new Crawler(100 + static_cast<int>(ownCrawlers.size()));
+        ownCrawlers.emplace_back(crawler);
+        crawler->m_terrain = terrain;
+        crawler->init(&def);
+        return crawler;
+    }
+
+    // Puts the lander's lowest point `height` above crawler c's pad at the pad point
+    // (x, z) of the crawler's frame, turned by `tilt` against the crawler.
+    void placeOverPad(const Crawler* c, float x, float z, float height, const glm::vec3& momentum,
+                      const glm::quat& tilt = glm::quat(1.0f, 0.0f, 0.0f, 0.0f))
+    {
+        const glm::vec3 padPoint(x, Crawler::boundsMax().y + height, z);
+        player->state.orientation = c->m_orientation * tilt;
+        player->state.position = glm::vec3(c->modelMatrix() * glm::vec4(padPoint, 1.0f)) -
+                                 player->state.orientation * glm::vec3(0.0f, player->bottomOffset, 0.0f);
+        player->state.momentum = momentum;
+        player->state.angularMomentum = glm::vec3(0.0f);
+        player->state.recalculate();
+        player->updateTransforms();
+    }
+
     glm::vec3 groundNormal() const
     {
         glm::vec3 n(0.0f);
@@ -78,7 +121,19 @@ protected:
 
     Player* player = nullptr;
     Heightfield* terrain = nullptr;
+    std::vector<std::unique_ptr<Crawler>> ownCrawlers;
 };
+
+float headingAngle(const Crawler& c)
+{
+    return std::atan2(-c.m_heading.z, c.m_heading.x);
+}
+
+float angleBetween(float a, float b)
+{
+    float d = std::fmod(b - a + 3.0f * 3.1415927f, 2.0f * 3.1415927f) - 3.1415927f;
+    return std::fabs(d);
+}
 
 } // namespace
 
@@ -256,4 +311,334 @@ TEST_F(LandingGl, InvincibleSeparatedAndBelowTheWorld)
     EXPECT_EQ(player->activeModel, player->wholeModel);
     EXPECT_TRUE(player->activeModel->m_visible);
     EXPECT_EQ(std::count(gDrawList.begin(), gDrawList.end(), player->bottomStageModel), 0);
+}
+
+TEST_F(LandingGl, CrawlersDriveTheirWaypointsOnTheTerrain)
+{
+    const float turnPerStep = 0.31415927f * STEP;
+    struct Case {
+        const char* name;
+        std::vector<glm::vec2> waypoints; // pixels
+        float speed;
+        float facing;
+        bool cycle;
+        int steps;
+        int passes; // waypoints reached at least
+    };
+    const std::vector<Case> cases = {
+        {"one waypoint, facing 0", {{512, 620}}, 0.0f, 0.0f, true, 120, 0},
+        {"one waypoint, facing 90, driving", {{512, 620}}, 4.0f, 90.0f, false, 300, 0},
+        {"two waypoints, back and forth", {{470, 620}, {560, 620}}, 6.0f, 0.0f, true, 9000, 3},
+        {"last waypoint stops a non-cycling crawler", {{470, 620}, {520, 620}, {520, 660}}, 5.0f, 0.0f, false, 3600, 2},
+        {"backwards", {{470, 620}, {560, 620}}, -4.0f, 0.0f, true, 600, 0},
+        {"first two waypoints on one spot", {{500, 600}, {500, 600}, {560, 640}}, 3.0f, 90.0f, true, 600, 1},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Crawler* c = makeCrawler(k.waypoints, k.speed, k.facing, k.cycle);
+
+        // The start: on the first waypoint, on the ground, upright.
+        const glm::vec2 first = c->m_waypoints[0];
+        EXPECT_FLOAT_EQ(c->m_position.x, first.x);
+        EXPECT_FLOAT_EQ(c->m_position.z, first.y);
+        EXPECT_NEAR(c->m_position.y, terrain->getHeight(c->m_position, nullptr), 1.0f);
+        EXPECT_GT((c->m_orientation * glm::vec3(0, 1, 0)).y, 0.9f);
+        if (k.waypoints.size() == 1 || k.waypoints[0] == k.waypoints[1]) {
+            // facing 0 heads north (-z), facing 90 east (+x)
+            const glm::vec3 expected = k.facing == 0.0f ? glm::vec3(0, 0, -1) : glm::vec3(1, 0, 0);
+            EXPECT_NEAR(glm::distance(c->m_heading, expected), 0.0f, 1e-5f);
+        } else {
+            const glm::vec2 d = glm::normalize(c->m_waypoints[1] - first);
+            EXPECT_NEAR(glm::distance(c->m_heading, glm::vec3(d.x, 0.0f, d.y)), 0.0f, 1e-5f);
+        }
+
+        const glm::vec3 startHeading = c->m_heading;
+        float lowest = 1e9f, highest = -1e9f, largestTurn = 0.0f;
+        int indexChanges = 0;
+        float backwardsDot = 1.0f;
+        for (int i = 0; i < k.steps; ++i) {
+            const float before = headingAngle(*c);
+            const int index = c->m_waypointIndex;
+            const glm::vec3 from = c->m_position;
+            c->update(true, c->m_position, STEP);
+            ASSERT_TRUE(std::isfinite(c->m_position.x) && std::isfinite(c->m_position.y) &&
+                        std::isfinite(c->m_position.z));
+            largestTurn = std::max(largestTurn, angleBetween(before, headingAngle(*c)));
+            indexChanges += c->m_waypointIndex != index ? 1 : 0;
+            if (glm::distance(from, c->m_position) > 0.0f)
+                backwardsDot = std::min(backwardsDot, glm::dot(c->m_position - from, c->m_orientation * glm::vec3(0, 0, 1)) *
+                                                          (k.speed < 0.0f ? -1.0f : 1.0f));
+            // The wheels stand on the ground: the body never floats off or sinks in.
+            const float ground = terrain->getHeight(c->m_position, nullptr);
+            lowest = std::min(lowest, c->m_position.y - ground);
+            highest = std::max(highest, c->m_position.y - ground);
+        }
+        EXPECT_LE(largestTurn, turnPerStep * 1.001f);
+        EXPECT_GT(lowest, -1.5f);
+        EXPECT_LT(highest, 1.5f);
+        EXPECT_GE(backwardsDot, 0.0f) << "the crawler moved against its speed";
+        EXPECT_EQ(c->m_lod[0]->m_model_matrix, c->modelMatrix());
+
+        if (k.waypoints.size() == 1) {
+            // Never steered: it keeps its heading, and a stopped one stays put.
+            EXPECT_EQ(c->m_heading, startHeading);
+            EXPECT_EQ(c->m_waypointIndex, 0);
+            if (k.speed == 0.0f)
+                EXPECT_FLOAT_EQ(c->m_position.x, first.x);
+            else
+                EXPECT_NEAR(c->m_position.x - first.x, k.speed * k.steps * STEP, 0.5f);
+        } else if (k.cycle) {
+            EXPECT_GE(indexChanges, k.passes);
+            EXPECT_EQ(std::fabs(c->m_speed), std::fabs(k.speed));
+        } else {
+            EXPECT_EQ(c->m_waypointIndex, c->m_numWaypoints - 1);
+            EXPECT_EQ(c->m_speed, 0.0f);
+            EXPECT_EQ(c->m_speedUponLanding, 0.0f);
+        }
+    }
+}
+
+TEST_F(LandingGl, CrawlerTurnsTheShortWayAndStepsAtSixtyPerSecond)
+{
+    // Heading -170 degrees, the next waypoint due west at 180: 350 degrees one way,
+    // 10 the other.
+    Crawler* c = makeCrawler({{600, 600}, {400, 600}}, 3.0f, 0.0f, true);
+    const float h = glm::radians(-170.0f);
+    c->m_heading = glm::vec3(std::cos(h), 0.0f, -std::sin(h));
+    const float before = headingAngle(*c);
+    c->update(true, c->m_position, STEP);
+    const float after = headingAngle(*c);
+    float turned = after - before;
+    if (turned > 3.1415927f)
+        turned -= 6.2831853f;
+    if (turned < -3.1415927f)
+        turned += 6.2831853f;
+    EXPECT_NEAR(turned, -0.31415927f * STEP, 1e-5f);
+    const glm::vec2 toNext = c->m_waypoints[1] - glm::vec2(c->m_position.x, c->m_position.z);
+    EXPECT_LT(angleBetween(after, std::atan2(-toNext.y, toNext.x)), angleBetween(before, std::atan2(-toNext.y, toNext.x)));
+
+    // Frames of 10 ms: a step on three frames out of five (one frame's rounding may
+    // push the last into the next five), and only those choose the detail level.
+    const glm::vec3 far = c->m_position + glm::vec3(0.0f, 0.0f, 800.0f);
+    int steps = 0;
+    for (int frame = 0; frame < 100; ++frame) {
+        const glm::vec3 p = c->m_position;
+        c->update(false, far, 0.01f);
+        steps += p != c->m_position ? 1 : 0;
+        if (frame == 0)
+            EXPECT_TRUE(c->m_lod[0]->m_visible) << "a frame that does not step keeps the detail level";
+    }
+    EXPECT_GE(steps, 59);
+    EXPECT_LE(steps, 60);
+    EXPECT_TRUE(c->m_lod[1]->m_visible);
+    EXPECT_FALSE(c->m_lod[0]->m_visible);
+
+    // An empty crawler shows the empty pad while it is drawn, and only then.
+    Mesh* pad = nullptr;
+    for (Mesh* mesh : c->m_lod[0]->m_meshes)
+        if (mesh->m_name == "landingarea")
+            pad = mesh;
+    ASSERT_NE(pad, nullptr);
+    const GLuint full = pad->m_diffuse_tex;
+    c->m_helium = 1;
+    Crawler::preRender(c, c->m_lod[0], glm::mat4(1.0f));
+    EXPECT_EQ(pad->m_diffuse_tex, full);
+    c->m_helium = 0;
+    Crawler::preRender(c, c->m_lod[0], glm::mat4(1.0f));
+    EXPECT_NE(pad->m_diffuse_tex, full);
+    Crawler::postRender(c, c->m_lod[0], glm::mat4(1.0f));
+    EXPECT_EQ(pad->m_diffuse_tex, full);
+}
+
+TEST_F(LandingGl, DockingOnACrawlerPadRidesTakesSuppliesAndTakesOff)
+{
+    // The slow loop crawler of level 1, kept driving with the lander on board.
+    Crawler* c = gGame.m_crawlers.at(1);
+    ASSERT_GT(c->m_speed, 0.0f);
+    c->m_speedUponLanding = -1.0f;
+    c->m_fuel = 10;
+    c->m_helium = 4;
+    player->fuel = 100;
+    player->helium = 3598;
+
+    testing::internal::CaptureStdout();
+    placeOverPad(c, 0.0f, -6.75f, 1.0f, glm::vec3(0.0f, -2.0f, 0.0f));
+    runUntilContact(300);
+    const std::string log = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(player->landed);
+    ASSERT_EQ(player->dockedCrawler, c);
+    EXPECT_FALSE(player->exploding);
+    EXPECT_NE(log.find("Crawler touchdown; coll = L_"), std::string::npos);
+    EXPECT_NE(log.find("LANDED"), std::string::npos);
+    EXPECT_EQ(player->thrustCutTimer, 0.5f);
+    EXPECT_EQ(player->state.momentum, glm::vec3(0.0f));
+    EXPECT_GT(glm::dot(player->upAxis(), c->m_orientation * glm::vec3(0, 1, 0)), 0.9999f);
+    EXPECT_TRUE(player->lowerProbeTouchesCrawler(c));
+    EXPECT_FALSE(player->upperProbeTouchesCrawler(c));
+
+    // Riding: each step the lander sits at the crawler's pose (of the step before,
+    // since the lander steps first) times its pose relative to the crawler, while the
+    // crawler drives on; fuel moves 3 a step and helium 1, until the crawler is empty
+    // or the lander full.
+    const glm::vec3 boarded = player->state.position;
+    const std::vector<unsigned int> fuel = {103, 106, 109, 110, 110};
+    const std::vector<unsigned int> helium = {3599, 3600, 3600, 3600, 3600};
+    for (size_t i = 0; i < fuel.size(); ++i) {
+        const glm::vec3 p = c->m_position;
+        const glm::quat q = c->m_orientation;
+        gGame.update(STEP);
+        ASSERT_TRUE(player->landed);
+        EXPECT_EQ(player->state.position, p + q * player->relativePosition);
+        EXPECT_NEAR(std::fabs(glm::dot(player->state.orientation, q * player->relativeOrientation)), 1.0f, 1e-6f);
+        EXPECT_EQ(player->fuel, fuel[i]) << "step " << i;
+        EXPECT_EQ(player->helium, helium[i]) << "step " << i;
+    }
+    EXPECT_EQ(c->m_fuel, 0);
+    EXPECT_EQ(c->m_helium, 2);
+    for (int i = 0; i < 60; ++i)
+        gGame.update(STEP);
+    EXPECT_TRUE(player->landed);
+    EXPECT_NEAR(glm::distance(player->state.position, boarded), 65 * STEP * c->m_speed, 0.2f);
+
+    // Thrust lifts it off the pad once the half second of cut thrust is over.
+    testing::internal::CaptureStdout();
+    player->thrustInput = 1;
+    for (int i = 0; i < 120 && player->landed; ++i)
+        gGame.update(STEP);
+    player->thrustInput = 0;
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Taking off"), std::string::npos);
+    EXPECT_FALSE(player->landed);
+    EXPECT_EQ(player->dockedCrawler, nullptr);
+    EXPECT_FALSE(player->exploding);
+}
+
+TEST_F(LandingGl, CrawlerContactsThatDoNotDock)
+{
+    // The parked crawler; every case starts from the level start.
+    Crawler* c = gGame.m_crawlers.at(0);
+    const glm::vec3 slow(0.0f, -2.0f, 0.0f);
+    const glm::vec3 x(1.0f, 0.0f, 0.0f);
+    struct Case {
+        const char* name;
+        float padX, padZ;
+        glm::vec3 momentum;
+        glm::quat tilt;
+    };
+    const std::vector<Case> cases = {
+        {"beside the pad, over the cab (b.z = 0.6)", 0.0f, 0.6f, slow, glm::quat(1, 0, 0, 0)},
+        {"too fast", 0.0f, -6.75f, glm::vec3(0.0f, -16.0f, 0.0f), glm::quat(1, 0, 0, 0)},
+        {"tilted 35 degrees against the crawler", 0.0f, -6.75f, slow, glm::angleAxis(glm::radians(35.0f), x)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        gGame.restartLevel(true);
+        gGame.m_wasColliding = false;
+        testing::internal::CaptureStdout();
+        placeOverPad(c, k.padX, k.padZ, 0.5f, k.momentum, k.tilt);
+        runUntilContact(300);
+        const std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(log.find("Crawler touchdown"), std::string::npos);
+        EXPECT_EQ(player->dockedCrawler, nullptr);
+        EXPECT_TRUE(player->exploding);
+    }
+}
+
+TEST_F(LandingGl, DockedStateFollowsTheCrawlerExactly)
+{
+    // Hand-computed: a crawler at (10, 20, 30) turned 90 degrees about y carries the
+    // lander's point (1, 2, 3) of its frame to (10 + 3, 20 + 2, 30 - 1).
+    gGravityEnabled = false;
+    Crawler* c = gGame.m_crawlers.at(0);
+    c->m_position = glm::vec3(10.0f, 20.0f, 30.0f);
+    c->m_orientation = glm::angleAxis(glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    const glm::quat tilt = glm::angleAxis(glm::radians(10.0f), glm::vec3(0.0f, 0.0f, 1.0f));
+    player->landed = true;
+    player->dockedCrawler = c;
+    player->relativePosition = glm::vec3(1.0f, 2.0f, 3.0f);
+    player->relativeOrientation = tilt;
+
+    struct Case {
+        int32_t crawlerFuel;
+        unsigned int landerFuel;
+        int32_t crawlerHelium;
+        unsigned int landerHelium;
+        int32_t crawlerFuelAfter;
+        unsigned int landerFuelAfter;
+        int32_t crawlerHeliumAfter;
+        unsigned int landerHeliumAfter;
+    };
+    const std::vector<Case> cases = {
+        {2, 5999, 5, 0, 1, 6000, 4, 1},       // the lander's tank is nearly full
+        {-1, 100, 5, 3599, -1, 103, 4, 3600}, // an unlimited crawler keeps its -1
+        {-1, 100, 5, 3600, -1, 103, 5, 3600}, // no more helium above 3600
+        {1, 100, 0, 10, 0, 101, 0, 10},       // an empty crawler gives no helium
+    };
+    for (const Case& k : cases) {
+        c->m_fuel = k.crawlerFuel;
+        c->m_helium = k.crawlerHelium;
+        player->fuel = k.landerFuel;
+        player->helium = k.landerHelium;
+        ASSERT_TRUE(player->update(true, STEP));
+        EXPECT_EQ(c->m_fuel, k.crawlerFuelAfter);
+        EXPECT_EQ(player->fuel, k.landerFuelAfter);
+        EXPECT_EQ(c->m_helium, k.crawlerHeliumAfter);
+        EXPECT_EQ(player->helium, k.landerHeliumAfter);
+        EXPECT_NEAR(glm::distance(player->state.position, glm::vec3(13.0f, 22.0f, 29.0f)), 0.0f, 1e-5f);
+        const glm::quat expected = c->m_orientation * tilt;
+        EXPECT_NEAR(std::fabs(glm::dot(player->state.orientation, expected)), 1.0f, 1e-6f);
+    }
+}
+
+TEST_F(LandingGl, CrystalsAndLiquids)
+{
+    // Detail by q = distance^2 / scale^2: 900 is already the second level, and a crystal
+    // twice the size switches at twice the distance.
+    ASSERT_FALSE(gGame.m_crystals.empty());
+    Crystal* crystal = gGame.m_crystals.front();
+    const glm::vec3 placed = crystal->m_position;
+    const float invScaleSq = crystal->m_invScaleSq;
+    const glm::vec3 at(0.0f);
+    crystal->m_position = at;
+    const std::vector<std::pair<float, int>> byScale1 = {{29.9f, 0}, {30.0f, 1}, {99.9f, 1}, {100.0f, 2}};
+    for (float scale : {1.0f, 2.0f}) {
+        crystal->m_invScaleSq = 1.0f / (scale * scale);
+        for (const auto& [distance, level] : byScale1)
+            EXPECT_EQ(crystal->detailFor(at + glm::vec3(0.0f, distance * scale, 0.0f)), level)
+                << "scale " << scale << ", distance " << distance * scale;
+    }
+    crystal->m_invScaleSq = invScaleSq;
+    crystal->m_position = placed;
+
+    // Flying into a crystal is a crash.
+    gGravityEnabled = false;
+    player->state.position = crystal->m_boxPose.p + glm::vec3(0.0f, 0.0f, crystal->m_boxHalf.z + 4.0f);
+    player->state.momentum = glm::vec3(0.0f, 0.0f, -3.0f);
+    player->state.recalculate();
+    player->updateTransforms();
+    runUntilContact(300);
+    EXPECT_TRUE(player->exploding);
+    EXPECT_FALSE(player->landed);
+    EXPECT_TRUE(player->bodyOverlaps(crystal->m_boxHalf, crystal->m_boxPose));
+    EXPECT_FALSE(player->bodyOverlapsTerrain());
+
+    // A pool over the whole map, its surface 2 units above the ground below the lander:
+    // its box spans the map, and sinking into it is a crash.
+    gGame.restartLevel(true);
+    LiquidDef def;
+    def.x = 0.0f;
+    def.z = 0.0f;
+    def.width = static_cast<float>(terrain->m_heights->m_width - 1);
+    def.depth = static_cast<float>(terrain->m_heights->m_height - 1);
+    def.height = terrain->getHeight(glm::vec3(0.0f, 0.0f, 120.0f), nullptr) + 2.0f;
+    auto* water = new Liquid(terrain, &def);
+    gGame.m_liquids.push_back(water);
+    const float extent = terrain->m_patch_size * static_cast<float>(terrain->m_xpatches);
+    EXPECT_NEAR(water->shape.x, extent / 2.0f, 1e-3f);
+    EXPECT_NEAR(water->pose.p.y + water->shape.z, def.height, 1e-4f);
+    EXPECT_NEAR(glm::length(water->pose.p - glm::vec3(0.0f, def.height - 10.0f, 0.0f)), 0.0f, 1e-3f);
+    place(0.0f, 120.0f, 3.0f, glm::vec3(0.0f, -1.0f, 0.0f));
+    runUntilContact(600);
+    EXPECT_TRUE(player->exploding);
+    EXPECT_FALSE(player->landed);
+    EXPECT_FALSE(player->bodyOverlapsTerrain());
 }

@@ -222,7 +222,9 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         EXPECT_FLOAT_EQ(gGame.m_camera.max_rad, 50.0f);
         EXPECT_EQ(gGame.m_loadingImage, nullptr);
         ASSERT_NE(gGame.m_heightfield, nullptr);
-        EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), 1);
+        // The terrain, one static box per crawler and one per crystal.
+        EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(),
+                  static_cast<int>(1 + gGame.m_crawlers.size() + gGame.m_crystals.size()));
         EXPECT_FLOAT_EQ(gGravity, 4.0f);
         EXPECT_FLOAT_EQ(gPhysics->m_scene->getGravity().y(), -4.0f);
         ASSERT_FALSE(gDrawList.empty());

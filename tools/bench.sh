@@ -1,0 +1,137 @@
+#!/bin/bash
+# Frame-time benchmark under a private Xvfb (run by hand, not part of the CI run).
+# For levels 1, 2 and 3 at 1280x768, without multisampling and with 4 samples, the
+# game starts at the paused start of the level (a fixed camera and lander pose) with
+# KESTRUN_BENCH set, and reports its frame rate, the milliseconds of each render pass
+# and the time of its update step while the level runs.
+#
+# The per-pass figures come from frames in which the game calls glFinish before and
+# after every pass (only in benchmark mode), so each pass is measured when its drawing
+# is really done; those frames are slower than ordinary ones, which give the FPS.
+#
+# With --baseline the second binary runs side by side: the runs interleave (this one,
+# then the baseline, row by row, --runs times), and the table shows the median FPS of
+# each and their ratio, because absolute figures on a shared machine are noise.
+#
+# Usage: tools/bench.sh [--baseline PATH] [--runs N] [--frames N] [--levels "1 2 3"]
+#                       [--samples "0 4"] [--shots DIR] [--out DIR] [BINARY]
+# A binary runs with the assets of its own checkout (BINARY/../../assets), so a
+# baseline built in another worktree keeps its own shaders. --shots writes the settled
+# paused frame of every row as DIR/<binary tag>_l<level>_s<samples>.ppm.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+bin=$here/build/kestrun
+baseline=""
+runs=3
+frames=90
+levels="1 2 3"
+samples_list="0 4"
+shots=""
+out=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --baseline) baseline=$(realpath "$2"); shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --frames) frames=$2; shift 2 ;;
+    --levels) levels=$2; shift 2 ;;
+    --samples) samples_list=$2; shift 2 ;;
+    --shots) shots=$(realpath -m "$2"); mkdir -p "$shots"; shift 2 ;;
+    --out) out=$(realpath -m "$2"); shift 2 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+    *) bin=$(realpath "$1"); shift ;;
+  esac
+done
+
+source "$here/tests/e2e/lib.sh"
+work=$(mktemp -d /tmp/kestrun-bench-XXXXXX)
+out=${out:-$work/results}
+mkdir -p "$out"
+trap 'e2e_cleanup; rm -rf "$work"' EXIT
+e2e_start_x
+
+# A scratch game dir per binary: its checkout's assets, settings.ini a copy to rewrite.
+prepare() { # <tag> <binary>
+  local dir=$work/$1/game src
+  src=$(cd "$(dirname "$2")/.." && pwd)
+  [ -f "$src/assets/settings.ini" ] || { echo "no assets beside $2" >&2; exit 1; }
+  mkdir -p "$dir/assets"
+  for entry in "$src"/assets/*; do
+    [ "$(basename "$entry")" = settings.ini ] || ln -s "$entry" "$dir/assets/"
+  done
+  cp "$src/assets/settings.ini" "$dir/settings.template"
+}
+
+run_one() { # <tag> <binary> <level> <samples> <run>
+  local dir=$work/$1/game log=$out/$1_l$3_s$4_r$5.log shot=""
+  sed -e "s/^initialLevel *=.*/initialLevel = $3/" -e "s/^antialiasing *=.*/antialiasing = $4/" \
+      -e "s/^width *=.*/width = 1280/" -e "s/^height *=.*/height = 768/" \
+      -e "s/^fullscreen *=.*/fullscreen = false/" -e "s/^disable_vsync *=.*//" \
+      -e "s/^\[window\]/[window]\ndisable_vsync = true/" \
+      -e "s/^enabled *=.*/enabled = false/" "$dir/settings.template" > "$dir/assets/settings.ini"
+  [ -n "$shots" ] && [ "$5" = 1 ] && shot=$shots/$1_l$3_s$4.ppm
+  (cd "$dir" && KESTRUN_BENCH=$frames KESTRUN_BENCH_SHOT=$shot ALSOFT_DRIVERS=null \
+     timeout 300 "$2" > "$log" 2>&1 < /dev/null) || true
+  grep -q "^BENCH fps " "$log" || { echo "run failed: $log" >&2; tail -n 20 "$log" >&2; exit 1; }
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+fps_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH fps / { print $3 }' | median; }
+# Names of the passes a row reported, in the game's order (this binary's first).
+pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
+pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
+  local v
+  v=$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 " | awk '{ print $NF }' | median)
+  echo "${v:--}"
+}
+update_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
+  sort -g | awk '{ m[NR] = $1; x = ($2 > x) ? $2 : x } END { printf "%.3f ms mean (median of runs), %.3f ms max", m[int((NR + 1) / 2)], x }'; }
+
+prepare this "$bin"
+[ -n "$baseline" ] && prepare base "$baseline"
+for r in $(seq "$runs"); do
+  for l in $levels; do
+    for s in $samples_list; do
+      run_one this "$bin" "$l" "$s" "$r"
+      [ -n "$baseline" ] && run_one base "$baseline" "$l" "$s" "$r"
+      echo "run $r, level $l, samples $s done" >&2
+    done
+  done
+done
+
+echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); $runs run(s) of $frames frames per row"
+if [ -n "$baseline" ]; then
+  printf '%-6s %-8s %10s %10s %7s\n' level samples fps base_fps ratio
+else
+  printf '%-6s %-8s %10s\n' level samples fps
+fi
+for l in $levels; do
+  for s in $samples_list; do
+    f=$(fps_of this "$l" "$s")
+    if [ -n "$baseline" ]; then
+      b=$(fps_of base "$l" "$s")
+      printf '%-6s %-8s %10.1f %10.1f %6.2fx\n' "$l" "$s" "$f" "$b" "$(awk -v a="$f" -v b="$b" 'BEGIN { print a / b }')"
+    else
+      printf '%-6s %-8s %10.1f\n' "$l" "$s" "$f"
+    fi
+  done
+done
+
+echo
+echo "ms per pass (glFinish around each pass; median of runs):"
+for l in $levels; do
+  for s in $samples_list; do
+    echo "level $l, samples $s"
+    pass_names "$l" "$s" | while read -r name; do
+      if [ -n "$baseline" ]; then
+        printf '  %-26s %8s %8s\n' "$name" "$(pass_ms this "$l" "$s" "$name")" "$(pass_ms base "$l" "$s" "$name")"
+      else
+        printf '  %-26s %8s\n' "$name" "$(pass_ms this "$l" "$s" "$name")"
+      fi
+    done
+  done
+done
+echo
+for l in $levels; do
+  echo "update step, level $l (running, samples $(echo $samples_list | awk '{ print $1 }')): $(update_of this "$l" "$(echo $samples_list | awk '{ print $1 }')")"
+done
+echo "logs: $out"

@@ -3,6 +3,7 @@
 #include "platform/AssetFiles.h"
 #include "platform/Fatal.h"
 #include "app/Globals.h"
+#include "gl/Framebuffer.h"
 #include "gl/GlState.h"
 #include "platform/ResizeListeners.h"
 #include "screen/Font.h"
@@ -107,6 +108,7 @@ Menu::~Menu()
         unregisterResizeListener(this);
     delete m_title;
     delete m_credits;
+    delete m_still;
     delete m_quad;
 }
 
@@ -291,26 +293,17 @@ void closeMenu()
     menu->m_active = false;
 }
 
-void renderMenu()
+void Menu::drawStill()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    Menu* menu = gMenu;
-    if (!menu || !menu->m_quad)
-        return;
-    menu->advanceScroll(static_cast<float>(glfwGetTime()));
-
     const float W = static_cast<float>(gWindowWidth);
     const float H = static_cast<float>(gWindowHeight);
-    const glm::vec2 design = menu->m_title->getDesignScreenSize();
+    const glm::vec2 design = m_title->getDesignScreenSize();
     const glm::vec2 toWindow(W / design.x, H / design.y);
 
-    // The title at full window height, the credits strip scrolling beside it.
-    const float titleHeight = H;
-    const float titleWidth = W * (static_cast<float>(menu->m_title->m_width) / menu->m_title->m_height) *
-                             (design.y / design.x);
-    menu->m_quad->draw(menu->m_title, 0.0f, 0.0f, titleWidth, titleHeight, glm::vec2(0.0f), glm::vec2(1.0f));
-    menu->m_quad->draw(menu->m_credits, titleWidth, 0.0f, STRIP_WIDTH * toWindow.y, STRIP_HEIGHT * toWindow.y,
-                       glm::vec2(menu->m_scroll, 0.0f), glm::vec2(1.0f));
+    // The title at full window height.
+    const float titleWidth = W * (static_cast<float>(m_title->m_width) / m_title->m_height) * (design.y / design.x);
+    m_quad->draw(m_title, 0.0f, 0.0f, titleWidth, H, glm::vec2(0.0f), glm::vec2(1.0f));
+    m_still_title_width = titleWidth;
 
     Font* font = gFontSmall;
     if (!font)
@@ -319,21 +312,21 @@ void renderMenu()
     font->style.scaleY = toWindow.y;
     font->style.tabWidth = 200.0f;
     for (int i = 0; i < MENU_ITEM_COUNT; ++i) {
-        MenuItem& item = menu->m_items[i];
+        MenuItem& item = m_items[i];
         if (!item.selectable)
             continue;
         const glm::vec2 pos(item.x * toWindow.x, item.y * toWindow.y);
-        font->style.color = glm::vec3(i == menu->m_selected ? 0.93333334f : 0.37333333f);
+        font->style.color = glm::vec3(i == m_selected ? 0.93333334f : 0.37333333f);
         glm::vec2 size(0.0f);
         font->render(&size, false, pos.x, pos.y, item.text);
         item.rect = glm::vec4(pos, size);
     }
 
     // The selected item's page below the items, cut off above the credits strip.
-    const std::string& page = gMenuTexts[menu->m_selected];
+    const std::string& page = gMenuTexts[m_selected];
     if (page.empty())
         return;
-    const MenuItem& lastRow = menu->m_items[2];
+    const MenuItem& lastRow = m_items[2];
     const float x = lastRow.x * toWindow.x;
     const float y = lastRow.y * toWindow.y - 1.5f * font->pixelSize * font->style.scaleY;
     font->style.scaleX = 0.8f * toWindow.x;
@@ -344,4 +337,50 @@ void renderMenu()
     glScissor(0, stripTop, gWindowWidth, std::max(0, gWindowHeight - stripTop));
     font->render(nullptr, false, x, y, page);
     glDisable(GL_SCISSOR_TEST);
+}
+
+void Menu::renderStill()
+{
+    // The title, the items and the page change only with the selection or the window
+    // size: they are drawn once into a picture of the window, and each frame draws
+    // that picture and the moving strip (a page of text is hundreds of draws).
+    const bool resumeShown = m_items[m_item_of_status[MENU_RESUME]].selectable;
+    if (!m_still || m_still->m_width != gWindowWidth || m_still->m_height != gWindowHeight) {
+        delete m_still;
+        m_still = new Framebuffer(2, 0);
+        m_still_selected = -1;
+    }
+    if (m_still_selected == m_selected && m_still_resume_shown == resumeShown)
+        return;
+    m_still_selected = m_selected;
+    m_still_resume_shown = resumeShown;
+
+    GlStateSnapshot saved;
+    saveGlState(m_still->m_fbo, &saved);
+    glViewport(0, 0, gWindowWidth, gWindowHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawStill();
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(saved.drawFramebuffer));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(saved.readFramebuffer));
+    glViewport(saved.viewport[0], saved.viewport[1], saved.viewport[2], saved.viewport[3]);
+    glClearColor(saved.clearColor[0], saved.clearColor[1], saved.clearColor[2], saved.clearColor[3]);
+}
+
+void renderMenu()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    Menu* menu = gMenu;
+    if (!menu || !menu->m_quad)
+        return;
+    menu->advanceScroll(static_cast<float>(glfwGetTime()));
+    menu->renderStill();
+
+    const float W = static_cast<float>(gWindowWidth);
+    const float H = static_cast<float>(gWindowHeight);
+    const float toWindow = H / menu->m_design_size.y;
+    menu->m_quad->draw(menu->m_still->m_color_texture, 0.0f, 0.0f, W, H, glm::vec2(0.0f), glm::vec2(1.0f));
+    // The credits strip right of the title.
+    menu->m_quad->draw(menu->m_credits, menu->m_still_title_width, 0.0f, STRIP_WIDTH * toWindow,
+                       STRIP_HEIGHT * toWindow, glm::vec2(menu->m_scroll, 0.0f), glm::vec2(1.0f));
 }

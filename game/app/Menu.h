@@ -6,6 +6,7 @@
 
 #include <string>
 
+class Framebuffer;
 class Quad2D;
 class Texture;
 
@@ -47,6 +48,8 @@ public:
     // Builds the credits strip texture once: our credits line and the three library badges.
     Texture* createMenuCreditsStrip();
     void onResize();
+    // Brings the still picture (title, items, page) up to date with the selection.
+    void renderStill();
 
     // Keyboard navigation while the menu is shown.
     void choose();
@@ -73,6 +76,13 @@ public:
     int m_item_of_status[MENU_ITEM_COUNT];
     std::string m_credits_line;
     glm::vec2 m_design_size = glm::vec2(1280.0f, 768.0f);
+    Framebuffer* m_still = nullptr; // the window-size picture renderStill keeps
+    int m_still_selected = -1;      // the selection it shows; -1: to be drawn
+    bool m_still_resume_shown = false;
+    float m_still_title_width = 0.0f;
+
+private:
+    void drawStill();
 };
 
 // Text pages shown beside the items; pages 0 to 3 come from "/menu/".

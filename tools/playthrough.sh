@@ -50,6 +50,9 @@ play_level() { # <round> <level>
   e2e_key k
   sleep 2
   e2e_shot "r${round}_flight_$level"
+  if [ "$loads" = 1 ]; then
+    e2e_key KP_5 # keypad moves along the world axes from here on
+  fi
   # Stages apart (no countdown), up past the target height, then the level's helium.
   e2e_key shift+KP_Subtract
   for _ in $(seq 14); do e2e_key shift+KP_9; done
@@ -71,11 +74,6 @@ echo "menu at start: $(rss_kb) kB" > "$E2E_OUT/memory.txt"
 for round in 1 2; do
   e2e_key Return # "LEVEL 1" is selected when the menu opens without a game
   for level in 1 2 3; do
-    if [ "$round" = 1 ] && [ "$level" = 1 ]; then
-      wait_count "Initializing kdTree ... done" 1 60
-      sleep 1
-      e2e_key KP_5 # keypad moves along the world axes from here on
-    fi
     play_level "$round" "$level"
   done
   sleep 3

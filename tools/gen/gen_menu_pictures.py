@@ -155,7 +155,7 @@ def darken_middle(img, strength):
 
 def loading_picture(moon, planet, seed):
     w, h = 1024, 640
-    view = darken_middle(moon_view(moon, w, h, 0.42, planet, seed), 0.55).convert("RGBA")
+    view = darken_middle(moon_view(moon, w, h, 0.42, planet, seed), 0.7).convert("RGBA")
     overlay = Image.new("RGBA", (w, h), (0, 0, 0, 0))
     draw = ImageDraw.Draw(overlay)
     corner_marks(draw, w, h, 14, 46)

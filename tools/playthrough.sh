@@ -17,22 +17,9 @@ docs=false
 e2e_setup build/kestrun . "$PWD/build/e2e-output"
 sed -e "s/^dev_keys_enabled = .*/dev_keys_enabled = true/" assets/settings.ini | e2e_settings
 
-mean_brightness() { # <shot> [geometry]
-  local crop=()
-  [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
-  convert "$E2E_OUT/$1.png" "${crop[@]}" -colorspace Gray -format "%[fx:round(mean*255)]" info:
-}
-wait_count() { # <fixed string> <count> [seconds]
-  local deadline=$((SECONDS + ${3:-20}))
-  while [ $SECONDS -lt $deadline ]; do
-    [ "$(grep -cF -- "$1" "$E2E_LOG" || true)" -ge "$2" ] && return 0
-    sleep 0.2
-  done
-  e2e_fail "log never showed '$1' $2 times"
-}
 menu_shown() { # <shot>: the title picture on the left
   e2e_shot "$1"
-  [ "$(mean_brightness "$1" 400x500+20+150)" -gt 40 ]
+  [ "$(e2e_mean_brightness "$1" 400x500+20+150)" -gt 40 ]
 }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$E2E_GAME_PID/status"; }
 
@@ -42,11 +29,11 @@ HELIUM=(0 1200 1800 2400)
 play_level() { # <round> <level>
   local round=$1 level=$2 loads
   loads=$(( (round - 1) * 3 + level ))
-  wait_count "Initializing level ... ${NAMES[$level]} done" "$round" 60
-  wait_count "Initializing kdTree ... done" "$loads" 60
+  e2e_wait_count "Initializing level ... ${NAMES[$level]} done" "$round" 60
+  e2e_wait_count "Initializing kdTree ... done" "$loads" 60
   sleep 1
   e2e_shot "r${round}_loading_$level"
-  [ "$(mean_brightness "r${round}_loading_$level" 400x30+440+700)" -gt 10 ] || e2e_fail "level $level: no prompt"
+  [ "$(e2e_mean_brightness "r${round}_loading_$level" 400x30+440+700)" -gt 10 ] || e2e_fail "level $level: no prompt"
   e2e_key k
   sleep 2
   e2e_shot "r${round}_flight_$level"
@@ -57,7 +44,7 @@ play_level() { # <round> <level>
   e2e_key shift+KP_Subtract
   for _ in $(seq 14); do e2e_key shift+KP_9; done
   for _ in $(seq $((HELIUM[level] / 600))); do e2e_key shift+ctrl+h; done
-  wait_count "CHEAT: Helium = ${HELIUM[$level]}" "$round" 10
+  e2e_wait_count "CHEAT: Helium = ${HELIUM[$level]}" "$round" 10
   sleep 1
   e2e_shot "r${round}_accomplished_$level"
   e2e_key n
@@ -78,7 +65,7 @@ for round in 1 2; do
   done
   sleep 3
   e2e_shot "r${round}_end_screen"
-  [ "$(mean_brightness "r${round}_end_screen" 1280x614+0+77)" -gt 10 ] || e2e_fail "round $round: no end screen"
+  [ "$(e2e_mean_brightness "r${round}_end_screen" 1280x614+0+77)" -gt 10 ] || e2e_fail "round $round: no end screen"
   deadline=$((SECONDS + 60))
   until menu_shown "r${round}_menu"; do
     [ $SECONDS -lt $deadline ] || e2e_fail "round $round: no menu after the end screen"

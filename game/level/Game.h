@@ -93,6 +93,8 @@ public:
     void leaveLoadingScreen();
     // Opacity of the black cover that fades the end screen out.
     float endScreenFadeAlpha() const;
+    // The camera as the level started it, free to zoom out to 50.
+    void resetCameraForPlay();
 
     // Level set-up and rendering
     void initTerrain(bool create);

@@ -131,6 +131,11 @@ void Game::leaveLoadingScreen()
     if (sound && gSound->channels[SOUND_LEVEL_STARTING_VOICE])
         gSound->play(SOUND_LEVEL_STARTING_VOICE);
 
+    resetCameraForPlay();
+}
+
+void Game::resetCameraForPlay()
+{
     const Camera::ResetState& reset = m_camera.resetState;
     m_camera.phi = reset.phi;
     m_camera.theta = reset.theta;

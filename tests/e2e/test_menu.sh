@@ -8,28 +8,13 @@ e2e_setup "$@"
 
 sed -e "s/^dev_keys_enabled = .*/dev_keys_enabled = true/" "$E2E_SRC/assets/settings.ini" | e2e_settings
 
-# mean_brightness <shot> [geometry]: mean grey level 0..255 of a screenshot (or a crop).
-mean_brightness() {
-  local crop=()
-  [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
-  convert "$E2E_OUT/$1.png" "${crop[@]}" -colorspace Gray -format "%[fx:round(mean*255)]" info:
-}
-# wait_count <fixed string> <count> [seconds]: waits until the log holds it count times.
-wait_count() {
-  local deadline=$((SECONDS + ${3:-20}))
-  while [ $SECONDS -lt $deadline ]; do
-    [ "$(grep -cF -- "$1" "$E2E_LOG" || true)" -ge "$2" ] && return 0
-    sleep 0.1
-  done
-  e2e_fail "log never showed '$1' $2 times"
-}
 # shot_until <shot> <geometry> <least mean>: screenshots until that part of the window is
 # at least that bright (a loaded machine may take its time over a frame); fails after 20 s.
 shot_until() {
   local deadline=$((SECONDS + 20))
   while :; do
     e2e_shot "$1"
-    [ "$(mean_brightness "$1" "$2")" -ge "$3" ] && return 0
+    [ "$(e2e_mean_brightness "$1" "$2")" -ge "$3" ] && return 0
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.3
   done
@@ -41,7 +26,7 @@ e2e_wait_window "The Kestrun Event"
 e2e_wait_log "Initializing shaders ... done" 30
 # The title on the left, the page of "LEVEL 1" under the items on the right.
 shot_until menu_start 400x500+20+150 41 || e2e_fail "no title picture in the menu"
-[ "$(mean_brightness menu_start 600x300+580+280)" -gt 8 ] || e2e_fail "no page text beside the items"
+[ "$(e2e_mean_brightness menu_start 600x300+580+280)" -gt 8 ] || e2e_fail "no page text beside the items"
 
 e2e_key Right
 sleep 0.5
@@ -76,10 +61,10 @@ w=${size%x*}; h=${size#*x}
 for _ in $(seq 20); do
   sleep 0.5
   e2e_shot flight_fullscreen
-  [ "$(mean_brightness flight_fullscreen "$((w / 4))x$((h / 4))+$((w * 3 / 4))+$((h * 3 / 4))")" -gt 20 ] && break
+  [ "$(e2e_mean_brightness flight_fullscreen "$((w / 4))x$((h / 4))+$((w * 3 / 4))+$((h * 3 / 4))")" -gt 20 ] && break
 done
 [ "$(shot_size flight_fullscreen)" = "$size" ] || e2e_fail "window $(shot_size flight_fullscreen), log says $size"
-[ "$(mean_brightness flight_fullscreen "$((w / 4))x$((h / 4))+$((w * 3 / 4))+$((h * 3 / 4))")" -gt 20 ] ||
+[ "$(e2e_mean_brightness flight_fullscreen "$((w / 4))x$((h / 4))+$((w * 3 / 4))+$((h * 3 / 4))")" -gt 20 ] ||
   e2e_fail "the scene does not reach the corner of the resized window"
 e2e_key alt+Return
 e2e_wait_log "Switching to windowed mode" 5
@@ -91,7 +76,7 @@ e2e_key Escape
 sleep 0.5
 e2e_key Left Down Return
 e2e_wait_log "Initializing level ... LEVEL 3: IO done" 60
-wait_count "Initializing kdTree ... done" 2 60
+e2e_wait_count "Initializing kdTree ... done" 2 60
 sleep 0.5
 e2e_key k
 sleep 1
@@ -106,25 +91,25 @@ e2e_key n
 started=$SECONDS
 sleep 1
 shot_until end_screen 1280x614+0+77 11 || e2e_fail "no end picture"
-[ "$(mean_brightness end_screen 400x30+440+700)" -lt 6 ] || e2e_fail "a prompt on the end screen"
+[ "$(e2e_mean_brightness end_screen 400x30+440+700)" -lt 6 ] || e2e_fail "a prompt on the end screen"
 # The picture stays for 16 s, then fades to black over 5 s, then the menu returns.
 sleep 10
 e2e_shot end_holding
-[ "$(mean_brightness end_holding 1280x614+0+77)" -gt 10 ] || e2e_fail "the end screen faded too early"
+[ "$(e2e_mean_brightness end_holding 1280x614+0+77)" -gt 10 ] || e2e_fail "the end screen faded too early"
 black=""
 while [ $((SECONDS - started)) -lt 120 ]; do
   e2e_shot end_fading
-  if [ "$(mean_brightness end_fading)" -lt 8 ]; then black=$((SECONDS - started)); break; fi
+  if [ "$(e2e_mean_brightness end_fading)" -lt 8 ]; then black=$((SECONDS - started)); break; fi
   sleep 0.5
 done
 [ -n "$black" ] || e2e_fail "the end screen did not fade to black"
 cp "$E2E_OUT/end_fading.png" "$E2E_OUT/end_black.png"
 while [ $((SECONDS - started)) -lt 130 ]; do
   e2e_shot menu_after_end
-  [ "$(mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] && break
+  [ "$(e2e_mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] && break
   sleep 0.5
 done
-[ "$(mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] || e2e_fail "no menu after the end screen"
+[ "$(e2e_mean_brightness menu_after_end 400x500+20+150)" -gt 40 ] || e2e_fail "no menu after the end screen"
 echo "end screen black after $black s" > "$E2E_OUT/end_timing.txt"
 e2e_quit
 echo "PASS"

@@ -27,12 +27,13 @@ fi
 bash tools/deps.sh
 
 targets=(settings level shader_include png_check mtl_check)
+# Shipped files each target starts from: a directory and a name pattern.
 declare -A seeds=(
-  [settings]=assets/settings.ini
-  [level]=assets/levels
-  [shader_include]=assets/shaders
-  [png_check]=assets/textures
-  [mtl_check]=assets/models
+  [settings]="assets settings.ini"
+  [level]="assets/levels *.ini"
+  [shader_include]="assets/shaders *"
+  [png_check]="assets/textures *.png"
+  [mtl_check]="assets/models *.mtl"
 )
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
@@ -48,8 +49,9 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$seed_dir" "$findings"
   # libFuzzer reads seed directories, not single files.
   rm -rf "${seed_dir:?}"/*
-  if [ -e "${seeds[$t]}" ]; then
-    find "${seeds[$t]}" -type f -exec cp -t "$seed_dir" {} + 2> /dev/null || true
+  read -r seed_root seed_pattern <<< "${seeds[$t]}"
+  if [ -d "$seed_root" ]; then
+    find "$seed_root" -type f -name "$seed_pattern" -exec cp -t "$seed_dir" {} + 2> /dev/null || true
   fi
   log=build-fuzz/fuzz_$t.log
   echo "== fuzz_$t for $seconds s"

@@ -1,5 +1,24 @@
 // Sanitizer settings built into every program of the sanitizer build, so that the game,
 // the test programs and the fuzz drivers behave alike however they are started.
+#include <dlfcn.h>
+
+#include <initializer_list>
+
+namespace {
+
+// The window library loads the GL driver and unloads it again at the end; a leak inside
+// the driver could then no longer be traced to it (its code is gone when the leak check
+// runs) and would escape the suppressions below. Opened once more here and never let
+// go, the driver stays mapped to the end.
+const bool gDriverPinned = [] {
+    for (const char* name : {"libGL.so.1", "libGLX.so.0", "libGLX_mesa.so.0", "libgallium_dri.so",
+                             "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
+        dlopen(name, RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
+    return true;
+}();
+
+} // namespace
+
 extern "C" {
 
 const char* __asan_default_options()

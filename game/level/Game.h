@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scene/Camera.h"
+#include "level/Checkpoint.h"
 #include "level/LevelConfig.h"
 #include "scene/Material.h"
 #include "screen/MessageList.h"
@@ -42,15 +43,19 @@ enum RenderPass : int {
 extern bool gLodSwitching;
 
 class Bomb;
+class Compass;
 class Crawler;
 class Crystal;
 class DirectionalLight;
 class Framebuffer;
 class Heightfield;
+class Hud;
 class KDTree;
 class LensFlare;
 class Liquid;
+class Minimap;
 class Model;
+class Particles;
 class Quad2D;
 class Shader;
 class Texture;
@@ -92,6 +97,10 @@ public:
     std::vector<Liquid*> m_liquids;
     std::vector<Crystal*> m_crystals;
     Heightfield* m_heightfield = nullptr;
+    Minimap* m_minimap = nullptr;
+    Hud* m_hud = nullptr;
+    Compass* m_compass = nullptr;
+    Particles* m_particles = nullptr; // thrust exhaust
     Model* m_skybox = nullptr;  // "Skybox", owned by gDrawList
     Model* m_horizon = nullptr; // "Horizon"
     Model* m_planet = nullptr;  // "Kestrun"
@@ -147,6 +156,10 @@ public:
     float m_radMinimap = 0.0f, m_radStabilizer = 0.0f, m_radAuxiliary = 0.0f, m_radCompass = 0.0f,
           m_radLights = 0.0f, m_radFadeMax = 0.0f;
 
+    // Geiger counter pitch at radiation 0 and 1, Hz
+    float m_geigerFreqMin = 33075.0f;
+    float m_geigerFreqMax = 132300.0f;
+
     // EMP bombs
     int m_empTriggerFrames = 600; // 1/60 s frames
     float m_empRadius = 50.0f;
@@ -178,9 +191,18 @@ public:
     void moveChangedModelsInCullingTree();
     void updateContactsAndGoal(float dt);
     void updateCrashView(float dt);
-    void launchBomb();
+    // Radiation and EMP bombs
+    // A step of dt seconds (empRadiation 0), or an EMP hit of empRadiation (dt 0).
+    void updateRadiation(float dt, float empRadiation);
+    // B: launches a bomb when the lander may (Ctrl: developer launch at any ground speed).
+    void launchBomb(bool ctrl);
+    void updateBombs(float dt);
+    void explodeBomb(int index);
+    void removeBomb(int index);
     void startEndSequence();
     void printStateDump();
+    void updateExhaust(const Player& player);
+    void drawHud();
 
     Player* m_player = nullptr;
     bool m_cameraTracking = true;
@@ -207,6 +229,7 @@ public:
     bool m_separationPending = false;
     float m_separationTimer = 0.0f;
     bool m_missionAccomplished = false;
+    GameCheckpoint m_checkpoint;
     bool m_hasCheckpoint = false;
     bool m_checkpointSavedThisStep = false;
     bool m_restartedThisStep = false;

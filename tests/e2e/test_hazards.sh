@@ -125,8 +125,8 @@ e2e_shot radiation
 e2e_quit
 [ -s "$wav" ] || e2e_fail "no sound was written"
 
-# Geiger: audible in both windows, its clicks higher and faster up in the full band;
-# a voice (speech band) somewhere in the high window.
+# Geiger: heard low down, its clicks ringing higher up in the full band (its pitch
+# follows the radiation); a voice (speech band) somewhere in the high window.
 sox "$wav" -t raw -e signed -b 16 -c 1 -r 44100 "$E2E_WORK/hazards.raw"
 /usr/bin/python3 - "$E2E_WORK/hazards.raw" "$low_from" "$low_to" "$high_from" "$high_to" <<'EOF' || e2e_fail "sound check failed"
 import sys
@@ -138,30 +138,18 @@ s = np.fromfile(path, dtype=np.int16).astype(float) / 32768.0
 def part(a, b):
     return s[int(a * rate):int(b * rate)]
 
-def centroid(x):
-    spec = np.abs(np.fft.rfft(x))
-    f = np.fft.rfftfreq(len(x), 1.0 / rate)
-    keep = f > 1000
-    return float((spec[keep] * f[keep]).sum() / spec[keep].sum())
-
-def band_rms(x, lo, hi):
-    spec = np.fft.rfft(x)
-    f = np.fft.rfftfreq(len(x), 1.0 / rate)
-    spec[(f < lo) | (f > hi)] = 0
-    return float(np.sqrt(np.mean(np.fft.irfft(spec, len(x)) ** 2)))
-
 # Per quarter second: loudness, the median frequency of the power above 1 kHz (the
 # Geiger's clicks ring at about 3 kHz times the playback rate), and the speech band.
 def quarters(a, b):
     out = []
     for t in np.arange(a, b - 0.25, 0.25):
         x = part(t, t + 0.25)
-        spec = np.abs(np.fft.rfft(x)) ** 2
+        power = np.abs(np.fft.rfft(x)) ** 2
         f = np.fft.rfftfreq(len(x), 1.0 / rate)
         keep = f > 1000
-        c = np.cumsum(spec[keep])
+        c = np.cumsum(power[keep])
         median = f[keep][np.searchsorted(c, c[-1] / 2)] if c[-1] > 0 else 0.0
-        speech = float(np.sqrt(spec[(f > 200) & (f < 1000)].sum() * 2) / len(x))
+        speech = float(np.sqrt(power[(f > 200) & (f < 1000)].sum() * 2) / len(x))
         out.append((float(np.sqrt(np.mean(x ** 2))), float(median), speech))
     return out
 

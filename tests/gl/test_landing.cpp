@@ -45,6 +45,7 @@ protected:
         gGame.m_antialiasing = 0;
         gCurrentLevel = 1;
         gGame.init(1, true);
+        gGame.m_camera.saveResetState(); // as the start-up does before leaving the loading screen
         gGame.leaveLoadingScreen();
         gGame.m_paused = false;
         gGame.m_invincible = false;

@@ -220,6 +220,7 @@ void Game::render()
     }
 
     if (m_renderPass[RENDER_PASS_PARTICLES] && m_particles) {
+        PassTimer::lap("particles");
         glm::vec3 forward, right, up;
         m_camera.getAxes(&forward, &right, &up);
         m_particles->draw(m_view, m_projection, up, right);
@@ -263,14 +264,16 @@ void Game::render()
     if (m_renderPass[RENDER_PASS_LENS_FLARE] && sunVisible && m_lensFlare)
         m_lensFlare->draw(sunNdc.x, sunNdc.y);
 
+    PassTimer::lap("compass");
     if (m_compass && m_radiation <= m_radCompass && !m_player->destroyed)
         m_compass->draw(m_view, m_projection, m_player->state.position);
 
-    PassTimer::lap("explosion and overlays");
+    PassTimer::lap("explosion");
     if (m_player->exploding)
         m_player->drawExplosion(projView, &m_camera);
 
     drawHud();
+    PassTimer::lap("overlays");
 
     if (m_paused) {
         drawScreenImage(m_texPaused, 0.5f, 0.9f);

@@ -74,18 +74,18 @@ start_y=$(dump_y)
 amber="(r > 200) & (g > 120) & (g < 200) & (b < 90)"
 north_shown() {
   north=$(count_pixels "$E2E_OUT/compass.png" 200 0 1080 600 "$amber")
-  [ "$north" -gt 80 ]
+  [ "$north" -gt 60 ]
 }
 north_hidden() {
   north_off=$(count_pixels "$E2E_OUT/no_compass.png" 200 0 1080 600 "$amber")
   [ "$north_off" -lt 20 ]
 }
-e2e_key Up Up Up Up Up
+e2e_key Up Up Up Up Up Up
 shot_until compass 20 north_shown || e2e_fail "no compass sign of north ($north amber pixels)"
 e2e_key o
 shot_until no_compass 20 north_hidden || e2e_fail "O did not hide the compass ($north_off amber pixels)"
 echo "amber compass pixels: $north with the compass, $north_off after O"
-e2e_key o Down Down Down Down Down
+e2e_key o Down Down Down Down Down Down
 
 # Space both ends the pause the level starts in and fires the main thruster.
 xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true

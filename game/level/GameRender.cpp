@@ -305,7 +305,6 @@ void Game::render()
 
     PassTimer::lap("HUD");
     drawHud();
-    PassTimer::lap("overlays");
 
     PassTimer::lap("overlays");
 

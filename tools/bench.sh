@@ -82,7 +82,8 @@ cpu_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH cpu / { print $3 }' | med
 pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
 pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
   local v
-  v=$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 " | awk '{ print $NF }' | median)
+  v=$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 " | awk '{ print $NF }' | median || true)
+  [ -n "$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 ")" ] || v=""
   echo "${v:--}"
 }
 update_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
@@ -148,8 +149,9 @@ if [ -n "$shots" ] && [ -n "$baseline" ]; then
   for l in $levels; do
     for s in $samples_list; do
       a=$shots/this_l${l}_s${s}.ppm b=$shots/base_l${l}_s${s}.ppm
-      mae=$(compare -metric MAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
-      pae=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+      # compare exits with 1 when the pictures differ.
+      mae=$(compare -metric MAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
+      pae=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
       printf '  %-6s %-8s %14.3f %10.0f\n' "$l" "$s" "$(awk -v v="$mae" 'BEGIN { print v * 255 }')" \
         "$(awk -v v="$pae" 'BEGIN { print v * 255 }')"
     done

@@ -9,26 +9,11 @@ sed -e 's/^initialLevel *=.*/initialLevel = 1/' \
     -e 's/^dev_keys_enabled *=.*/dev_keys_enabled = true/' \
     "$E2E_SRC/assets/settings.ini" | e2e_settings
 
-# y of the n-th "Player pos [x y z]" line of the log.
-player_y() {
-  grep -F "Player pos [" "$E2E_LOG" | sed -n "${1}p" | sed -E 's/^Player pos \[([^ ]+) ([^ ]+) ([^]]+)\].*/\2/'
-}
-
-dumps() {
-  grep -cF "Player pos [" "$E2E_LOG" || true
-}
-
 # Asks for one more state dump and prints the lander's height from it.
 dump_y() {
-  local before
-  before=$(dumps)
-  xdotool key i
-  local deadline=$((SECONDS + 20))
-  while [ "$(dumps)" -le "$before" ]; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "no state dump after I"
-    sleep 0.1
-  done
-  player_y $((before + 1))
+  e2e_dump
+  read -r _ y _ <<< "$(e2e_player_pos)"
+  echo "$y"
 }
 
 e2e_start_game

@@ -332,6 +332,7 @@ TEST_F(LandingGl, CrawlersDriveTheirWaypointsOnTheTerrain)
         {"last waypoint stops a non-cycling crawler", {{470, 620}, {520, 620}, {520, 660}}, 5.0f, 0.0f, false, 3600, 2},
         {"backwards", {{470, 620}, {560, 620}}, -4.0f, 0.0f, true, 600, 0},
         {"first two waypoints on one spot", {{500, 600}, {500, 600}, {560, 640}}, 3.0f, 90.0f, true, 600, 1},
+        {"a waypoint far outside the map", {{1000, 600}, {3000, 600}}, 8.0f, 0.0f, true, 1200, 0},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

@@ -1,6 +1,6 @@
 // Runs a piece of code in a forked child to observe a fatal exit: its exit status and
 // everything it printed on standard output. Standard input is /dev/null, so the
-// fatal path never waits for a key.
+// fatal path never waits for a key. A child still running after 60 s is killed.
 #pragma once
 
 #include <fcntl.h>
@@ -30,6 +30,7 @@ ChildResult runInChild(Fn fn)
         dup2(fds[1], STDOUT_FILENO);
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
+        alarm(60); // a hang ends the child, and the test fails instead of stalling
         fn();
         std::cout.flush();
         std::fflush(stdout);

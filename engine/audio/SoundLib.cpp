@@ -56,6 +56,7 @@ const char* errorString(Result result)
 
 struct Sound::Impl {
     System* system = nullptr;
+    bool floatData = false;                // samples stored as floats, read through readFrames
     bool looping = false;
     bool stream = false;
     int rate = 0;
@@ -70,6 +71,29 @@ struct Sound::Impl {
 };
 
 namespace {
+
+bool holdsFloats(const SF_INFO& info)
+{
+    const int samples = info.format & SF_FORMAT_SUBMASK;
+    return samples == SF_FORMAT_FLOAT || samples == SF_FORMAT_DOUBLE;
+}
+
+// Reads up to `frames` frames as 16-bit samples. Float files are read as floats and put
+// on the 16-bit scale here, as their 16-bit twin holds them: read as integers directly,
+// libsndfile passes -1..1 on unscaled (silence), and its scaling switch would instead
+// stretch each file's loudest sample to full scale.
+sf_count_t readFrames(SNDFILE* file, bool floatData, short* out, sf_count_t frames, int channels)
+{
+    if (!floatData)
+        return sf_readf_short(file, out, frames);
+    std::vector<float> samples(static_cast<size_t>(frames * channels));
+    const sf_count_t got = sf_readf_float(file, samples.data(), frames);
+    for (sf_count_t i = 0; i < got * channels; ++i) {
+        const float v = samples[static_cast<size_t>(i)];
+        out[i] = std::isnan(v) ? 0 : static_cast<short>(std::lrint(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+    }
+    return got;
+}
 
 struct Voice {
     bool active = false;
@@ -108,7 +132,8 @@ struct System::Impl {
         sf_count_t got = 0;
         bool rewound = false;
         while (got < wanted && !s.endOfFile) {
-            const sf_count_t n = sf_readf_short(s.file, s.scratch.data() + got * s.channels, wanted - got);
+            const sf_count_t n =
+                readFrames(s.file, s.floatData, s.scratch.data() + got * s.channels, wanted - got, s.channels);
             if (n > 0) {
                 got += n;
                 rewound = false;
@@ -366,6 +391,7 @@ Result System::createSound(const std::string& path, Mode mode, Sound** out)
     s.stream = (mode & CREATESTREAM) != 0;
     s.rate = info.samplerate;
     s.channels = info.channels;
+    s.floatData = holdsFloats(info);
     s.format = info.channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
 
     Result result = OK;
@@ -382,7 +408,7 @@ Result System::createSound(const std::string& path, Mode mode, Sound** out)
         std::vector<short> samples;
         std::vector<short> chunk(static_cast<size_t>(16384 * info.channels));
         sf_count_t n = 0;
-        while ((n = sf_readf_short(sf, chunk.data(), 16384)) > 0)
+        while ((n = readFrames(sf, s.floatData, chunk.data(), 16384, info.channels)) > 0)
             samples.insert(samples.end(), chunk.begin(), chunk.begin() + n * info.channels);
         const bool failed = sf_error(sf) != SF_ERR_NO_ERROR;
         sf_close(sf);

@@ -52,7 +52,7 @@ std::string expand(const std::string& source, const std::string& file, int depth
             fatalError("ERROR: invalid #include syntax in shader (ending quotes missing) \"" + file + "\"");
         const std::string name = text.substr(p + 10, q - (p + 10));
         if (depth >= kMaxIncludeDepth)
-            fatalError("ERROR: #include nested too deeply (cyclic include?) in shader \"" + file + "\": \"" + name +
+            fatalError("#include nested too deeply (cyclic include?) in shader \"" + file + "\": \"" + name +
                        "\"");
         // The included text is expanded in full before it goes in, so nothing before
         // p + its length needs to be searched again. The rest of the line stays.

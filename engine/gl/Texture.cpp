@@ -3,6 +3,7 @@
 #include "platform/AssetFiles.h"
 #include "platform/Fatal.h"
 #include "platform/Gamma.h"
+#include "platform/PngCheck.h"
 
 #include <IL/ilu.h>
 
@@ -52,9 +53,11 @@ std::string texturePath(const std::string& file)
     return gAssetsDir + "/textures/" + file;
 }
 
+// A PNG whose chunk list does not hold together never reaches the image library.
 bool loadImageFile(const std::string& path)
 {
-    return ilLoadImage(resolvePath(path).c_str()) == IL_TRUE;
+    const std::string file = resolvePath(path);
+    return pngFileProblem(file).empty() && ilLoadImage(file.c_str()) == IL_TRUE;
 }
 
 using LoadFailure = void (*)(const std::string&);

@@ -2,6 +2,7 @@
 
 #include "platform/AssetFiles.h"
 #include "platform/Fatal.h"
+#include "platform/PngCheck.h"
 
 #include <BulletCollision/CollisionShapes/btHeightfieldTerrainShape.h>
 #include <btBulletDynamicsCommon.h>
@@ -119,7 +120,7 @@ HeightFieldActor* Physics::loadHeightmap(const TerrainDef& terrain)
     ilGenImages(1, &image);
     ilBindImage(image);
     const std::string path = resolvePath(gAssetsDir + "/textures/" + terrain.hf);
-    if (!ilLoadImage(path.c_str())) {
+    if (!pngFileProblem(path).empty() || !ilLoadImage(path.c_str())) {
         ilDeleteImages(1, &image);
         fatalError("ERROR loading heightmap " + terrain.hf);
     }

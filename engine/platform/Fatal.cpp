@@ -7,6 +7,17 @@
 #include <iostream>
 #include <unistd.h>
 
+namespace {
+
+FatalHook gFatalHook = nullptr;
+
+} // namespace
+
+void setFatalHook(FatalHook hook)
+{
+    gFatalHook = hook;
+}
+
 void initConsole()
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -31,6 +42,8 @@ void exitNow(int code)
 
 void fatalError(const std::string& message)
 {
+    if (gFatalHook)
+        gFatalHook(message);
     std::cout << "ERROR: " << message << std::endl;
     restoreGammaCorrection();
     consolePause();

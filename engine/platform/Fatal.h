@@ -10,6 +10,11 @@ void initConsole();
 // standard input is a terminal, and ends the process with exit code -1 (status 255).
 [[noreturn]] void fatalError(const std::string& message);
 
+// Lets a test harness treat a fatal end as an ordinary outcome: when set, the hook gets
+// the message first and may throw to unwind instead (returning takes the normal path).
+using FatalHook = void (*)(const std::string& message);
+void setFatalHook(FatalHook hook);
+
 // Waits for Enter when standard input is a terminal; returns at once otherwise.
 void consolePause();
 

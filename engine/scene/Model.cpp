@@ -4,6 +4,7 @@
 #include "platform/Fatal.h"
 #include "scene/KDTree.h"
 #include "scene/Light.h"
+#include "scene/MaterialLibraryCheck.h"
 #include "gl/Shader.h"
 #include "gl/Texture.h"
 
@@ -16,6 +17,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <iostream>
 
@@ -35,7 +37,21 @@ public:
     }
     Assimp::IOStream* Open(const char* file, const char* mode) override
     {
-        return Assimp::DefaultIOSystem::Open(resolvePath(file).c_str(), mode);
+        const std::string path = resolvePath(file);
+        if (isMaterialLibrary(path) && materialLibraryNamesTextureFirst(readTextFile(path)))
+            fatalError("Material library \"" + std::string(file) + "\" names a texture before any newmtl");
+        return Assimp::DefaultIOSystem::Open(path.c_str(), mode);
+    }
+
+private:
+    static bool isMaterialLibrary(const std::string& path)
+    {
+        if (path.size() < 4)
+            return false;
+        std::string extension = path.substr(path.size() - 4);
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return extension == ".mtl";
     }
 };
 

@@ -14,6 +14,8 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <cctype>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -22,6 +24,34 @@ FT_Library gFreeType = nullptr;
 void fontResized(void* listener, int)
 {
     static_cast<Font*>(listener)->onResize();
+}
+
+// Copies a rendered glyph into tightly packed 8-bit grey rows, top row first. Outline
+// fonts give grey rows already; bitmap fonts give 1 bit per pixel. Rows may be padded
+// (pitch above the width) or stored bottom-up (negative pitch), and nothing beyond
+// rows x |pitch| bytes is read. Other pixel modes (colour, sub-pixel) are refused.
+bool glyphToGrey(const FT_Bitmap& bitmap, std::vector<unsigned char>& grey)
+{
+    const size_t width = bitmap.width;
+    const size_t rows = bitmap.rows;
+    const size_t stride = static_cast<size_t>(std::abs(bitmap.pitch));
+    grey.assign(width * rows, 0);
+    if (width == 0 || rows == 0)
+        return true;
+    if (!bitmap.buffer)
+        return false;
+    const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+    if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY)
+        return false;
+    if (stride < (mono ? (width + 7) / 8 : width))
+        return false;
+    for (size_t r = 0; r < rows; ++r) {
+        const unsigned char* row = bitmap.buffer + (bitmap.pitch >= 0 ? r : rows - 1 - r) * stride;
+        unsigned char* out = &grey[r * width];
+        for (size_t x = 0; x < width; ++x)
+            out[x] = mono ? ((row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0) : row[x];
+    }
+    return true;
 }
 
 } // namespace
@@ -93,15 +123,18 @@ void Font::loadGlyphs(FT_FaceRec_* face)
     GLint oldAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    std::vector<unsigned char> grey;
     for (int code = 0; code < 128; ++code) {
-        if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER) != 0)
-            fatalError(std::string("Failed to load font character code ") + static_cast<char>(code));
+        // The code goes out as a number: most of these are control characters.
+        if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER) != 0 ||
+            !glyphToGrey(face->glyph->bitmap, grey))
+            fatalError("Failed to load font character code " + std::to_string(code));
         const FT_GlyphSlot slot = face->glyph;
         Character glyph;
         glGenTextures(1, &glyph.texture);
         glBindTexture(GL_TEXTURE_2D, glyph.texture);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
-                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, slot->bitmap.buffer);
+                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE, grey.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

@@ -3,6 +3,7 @@
 #include "audio/AudioSettings.h"
 #include "level/Game.h"
 #include "app/Globals.h"
+#include "app/Window.h"
 #include "platform/IniFile.h"
 
 #include <cmath>
@@ -40,6 +41,18 @@ float readPositive(const INIReader& reader, const char* section, const char* key
     return value;
 }
 
+// A window side: at least 1, and no more than a display and GL can hold.
+int readWindowSide(const INIReader& reader, const char* key, int defaultValue)
+{
+    const int value = readIntAtLeast(reader, "window", key, defaultValue, 1);
+    if (value > maxWindowSide) {
+        std::cout << "WARNING: [window] " << key << " " << value << " is above " << maxWindowSide << "; using "
+                  << maxWindowSide << std::endl;
+        return maxWindowSide;
+    }
+    return value;
+}
+
 } // namespace
 
 void readSettings(const INIReader& r, Game& game)
@@ -48,10 +61,10 @@ void readSettings(const INIReader& r, Game& game)
     gWindowTitle = r.Get("window", "title", "The Kestrun Event");
     gFullscreen = gFullscreenRequested = r.GetBoolean("window", "fullscreen", gFullscreen);
     gKeepDesktopResolution = r.GetBoolean("window", "keep_desktop_resolution", false);
-    gFullscreenWidth = readIntAtLeast(r, "window", "fs_width", 800, 1);
-    gFullscreenHeight = readIntAtLeast(r, "window", "fs_height", 600, 1);
-    gWindowedWidth = readIntAtLeast(r, "window", "width", 800, 1);
-    gWindowedHeight = readIntAtLeast(r, "window", "height", 600, 1);
+    gFullscreenWidth = readWindowSide(r, "fs_width", 800);
+    gFullscreenHeight = readWindowSide(r, "fs_height", 600);
+    gWindowedWidth = readWindowSide(r, "width", 800);
+    gWindowedHeight = readWindowSide(r, "height", 600);
     gRefreshRate = readIntAtLeast(r, "window", "refresh_rate", 60, 1);
     gDisableVsync = r.GetBoolean("window", "disable_vsync", false);
     game.m_antialiasing = iniGetInt(r, "window", "antialiasing", 4);

@@ -203,6 +203,25 @@ void handleMenuKey(int key, int mods)
     }
 }
 
+// A drawable larger than the driver's viewport or renderbuffer limit cannot be drawn
+// into (or, for some drivers, even allocated): the window shrinks to fit.
+void fitWindowToGlLimits()
+{
+    GLint viewport[2] = {0, 0};
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const int limitX = std::min(viewport[0], renderbuffer);
+    const int limitY = std::min(viewport[1], renderbuffer);
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(gWindow, &width, &height);
+    if (limitX <= 0 || limitY <= 0 || (width <= limitX && height <= limitY))
+        return;
+    std::cout << "WARNING: the window (" << width << " x " << height << ") is larger than the GL driver can draw ("
+              << limitX << " x " << limitY << "); it is made smaller" << std::endl;
+    glfwSetWindowSize(gWindow, std::min(width, limitX), std::min(height, limitY));
+}
+
 } // namespace
 
 void applyChannelVolumes()
@@ -261,8 +280,9 @@ void createWindow()
     if (!gWindow)
         fatalError("Failed to create window");
 
-    glfwGetFramebufferSize(gWindow, &gWindowWidth, &gWindowHeight);
     glfwMakeContextCurrent(gWindow);
+    fitWindowToGlLimits();
+    glfwGetFramebufferSize(gWindow, &gWindowWidth, &gWindowHeight);
     if (gDisableVsync)
         glfwSwapInterval(0);
 

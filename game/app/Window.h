@@ -4,6 +4,10 @@
 
 struct GLFWwindow;
 
+// Largest window or full-screen side the game asks for; a GL driver may hold less,
+// which its viewport and renderbuffer limits tell once the context exists.
+constexpr int maxWindowSide = 16384;
+
 void createWindow();
 void switchWindowMode();
 void setWireframe(bool on);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 namespace {
 
@@ -239,6 +240,12 @@ bool Player::update(bool forceStep, float dt)
         state.momentum = glm::vec3(0.0f);
         state.angularMomentum = glm::vec3(0.0f);
         state.recalculate();
+        if (!nonFiniteWarned) {
+            nonFiniteWarned = true;
+            std::cout << "WARNING: the lander's motion is no longer a finite number (check the level's gravity "
+                         "and the thruster settings); it is held where it was"
+                      << std::endl;
+        }
     }
     updateTransforms();
     return true;

@@ -118,6 +118,7 @@ public:
     glm::vec3 force = glm::vec3(0.0f);
     glm::vec3 torque = glm::vec3(0.0f);
     float angularDamping = 0.0f;
+    bool nonFiniteWarned = false; // the step guard has said once that it held the lander
 
     // The game's entity lists, set by the level start
     std::vector<Crawler*>* crawlers = nullptr;

@@ -83,6 +83,27 @@ private:
     const INIReader& m_reader;
 };
 
+// The running sum of the list lengths a level file asks for, fatal past the cap.
+class LevelWork {
+public:
+    explicit LevelWork(const std::string& level) : m_level(level) {}
+
+    void add(int count, const std::string& what)
+    {
+        if (count <= 0)
+            return;
+        m_total += count;
+        if (m_total > maxLevelTotalCount) {
+            fatalError("Level " + m_level + ": " + what + " takes the level past " +
+                       std::to_string(maxLevelTotalCount) + " list entries in all");
+        }
+    }
+
+private:
+    std::string m_level;
+    long long m_total = 0;
+};
+
 long packColor(const glm::vec3& c)
 {
     const long r = static_cast<long>(c.r * 255.0f);
@@ -211,6 +232,7 @@ void LevelConfig::load(int levelNumber)
     const std::string path = gAssetsDir + "/levels/level_" + number + ".ini";
     const std::unique_ptr<INIReader> ini = openIniReader(path);
     const LevelReader in(*ini);
+    LevelWork work(number);
 
     // Level 55 runs on the built-in terrain when it has no file; everything else the
     // file would say takes the value an empty file gives.
@@ -298,6 +320,7 @@ void LevelConfig::load(int levelNumber)
 
     // Crawlers
     const int numCrawlers = in.count("global", "num_crawlers");
+    work.add(numCrawlers, "[global] num_crawlers");
     crawler_disable_time = in.real("global", "crawler_disable_time", 60.0f);
     long long heliumSum = 0;
     for (int i = 1; i <= numCrawlers; ++i) {
@@ -314,13 +337,14 @@ void LevelConfig::load(int levelNumber)
         c->num_waypoints = in.whole(section, "num_waypoints", 0);
         if (c->num_waypoints < 1 || c->num_waypoints > maxLevelListCount)
             fatalError("section \"" + section + "\": num_waypoints invalid");
+        work.add(c->num_waypoints, "[" + section + "] num_waypoints");
         if (c->helium < 0) {
             std::cout << "WARNING: Crawler " << n << " carries negative helium (" << c->helium
                       << "); it carries none instead" << std::endl;
             c->helium = 0;
         }
         c->waypoints = new glm::vec2[c->num_waypoints];
-        int kept = 0;
+        int kept = 0, repeats = 0;
         for (int j = 1; j <= c->num_waypoints; ++j) {
             const std::string key = "wp_" + std::to_string(j);
             const std::string text = in.text(section, key, "");
@@ -336,11 +360,14 @@ void LevelConfig::load(int levelNumber)
             wp *= m;
             // A crawler cannot head for the point it stands on: repeats are dropped.
             if (kept > 0 && c->waypoints[kept - 1] == wp) {
-                std::cout << "WARNING: Crawler " << n << ", waypoint " << j
-                          << " repeats the waypoint before it and is left out" << std::endl;
+                ++repeats;
                 continue;
             }
             c->waypoints[kept++] = wp;
+        }
+        if (repeats > 0) {
+            std::cout << "WARNING: Crawler " << n << " has " << repeats
+                      << " waypoint(s) repeating the one before; they are left out" << std::endl;
         }
         c->num_waypoints = kept;
         heliumSum += c->helium;
@@ -348,6 +375,7 @@ void LevelConfig::load(int levelNumber)
 
     // [liquids]
     const int numLiquids = in.count("liquids", "num");
+    work.add(numLiquids, "[liquids] num");
     const std::string type = in.text("liquids", "type", "lava");
     uint8_t lava = 0;
     if (type == "lava")
@@ -384,6 +412,7 @@ void LevelConfig::load(int levelNumber)
     min_border = in.real("radiation", "min_border", -0.2f * terrain->extent);
     max_border = in.real("radiation", "max_border", 0.0f);
     const int numZones = in.count("radiation", "num");
+    work.add(numZones, "[radiation] num");
     for (int i = 1; i <= numZones; ++i) {
         const std::string key = "rad_" + std::to_string(i);
         const std::string text = in.text("radiation", key, "");
@@ -404,6 +433,7 @@ void LevelConfig::load(int levelNumber)
 
     // [crystals]
     const int numCrystals = in.count("crystals", "num");
+    work.add(numCrystals, "[crystals] num");
     for (int i = 1; i <= numCrystals; ++i) {
         const std::string n = std::to_string(i);
         const std::string text = in.text("crystals", "cry_" + n, "");

@@ -16,6 +16,9 @@ extern TerrainDef gDefaultTerrainInfo;
 
 // Largest count of crawlers, waypoints, liquids, zones or crystals a level may ask for.
 constexpr int maxLevelListCount = 100000;
+// Largest sum of all those counts (every crawler's waypoints included) one level may
+// ask for, so that a small file cannot make the load run through billions of entries.
+constexpr int maxLevelTotalCount = 200000;
 
 struct CrawlerDef {
     float speed;

@@ -2,6 +2,9 @@
 #include "platform/FrameGlobals.h"
 #include "screen/MessageList.h"
 #include "GameGl.h"
+#include "unit/TempDir.h"
+
+#include "platform/AssetFiles.h"
 
 #include <memory>
 
@@ -63,6 +66,39 @@ TEST_F(TextTest, MeasuringFollowsTheLayoutRules)
     EXPECT_EQ(measure("ab\n\tX").x, measure("\tX").x);
     mono->style.scaleX = 0.5f;
     EXPECT_FLOAT_EQ(measure("\t\tX").x - measure("\tX").x, 100.0f);
+}
+
+TEST_F(TextTest, BitmapFontGlyphsBecomeGreyTexels)
+{
+    // A BDF font saved under a font's name: its glyphs come as 1-bit rows, two bytes
+    // wide for this 10-pixel 'A'. Each set bit must become one full texel.
+    const char* rows[] = {"0C00", "1200", "2100", "4080", "7F80", "4080", "4080", "0000"};
+    std::string bdf = "STARTFONT 2.1\nFONT -test-fixed-medium-r-normal--8-80-75-75-c-100-iso10646-1\n"
+                      "SIZE 8 75 75\nFONTBOUNDINGBOX 10 8 0 0\nSTARTPROPERTIES 3\nFONT_ASCENT 8\n"
+                      "FONT_DESCENT 0\nDEFAULT_CHAR 65\nENDPROPERTIES\nCHARS 1\nSTARTCHAR A\nENCODING 65\n"
+                      "SWIDTH 600 0\nDWIDTH 10 0\nBBX 10 8 0 0\nBITMAP\n";
+    for (const char* row : rows)
+        bdf += std::string(row) + "\n";
+    bdf += "ENDCHAR\nENDFONT\n";
+    TempDir dir;
+    dir.write("fonts/fixed.ttf", bdf);
+    const std::string savedAssets = gAssetsDir;
+    gAssetsDir = dir.path().string();
+    Font font("fixed.ttf", 8);
+    gAssetsDir = savedAssets;
+
+    const Character& a = font.glyphs.at('A');
+    ASSERT_EQ(a.size, glm::ivec2(10, 8));
+    std::vector<unsigned char> texels(80, 1);
+    glBindTexture(GL_TEXTURE_2D, a.texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    for (int y = 0; y < 8; ++y) {
+        const unsigned long bits = std::stoul(rows[y], nullptr, 16);
+        for (int x = 0; x < 10; ++x)
+            EXPECT_EQ(texels[y * 10 + x], (bits >> (15 - x)) & 1 ? 255 : 0) << "row " << y << ", column " << x;
+    }
 }
 
 TEST_F(TextTest, LowerCaseFactorShortensOnlyLowerCase)

@@ -3,12 +3,16 @@
 // with known slopes, formats and flags, and the loaders' fatal ends.
 #include "ChildProcess.h"
 #include "GlTest.h"
+#include "unit/TempDir.h"
 
 #include "gl/Texture.h"
 
 #include <IL/il.h>
 #include <glm/glm.hpp>
 
+#include <array>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -34,6 +38,23 @@ GLint levelParameter(GLenum target, GLenum name)
 int gradientValue(int c, int r)
 {
     return (c == 32 && r == 16) ? 65535 : (c * 17 + r) * 113;
+}
+
+// Damaged copies of a sound PNG, made once per run: a chunk header claiming about
+// 1 GB appended after IEND, and the image data chunk claiming 1 GB in place.
+const std::string& damagedPng(int which)
+{
+    static TempDir dir;
+    static const std::array<std::string, 2> paths = [] {
+        std::ifstream in("assets/textures/engine/face_32x32.png", std::ios::binary);
+        std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string claim("\x40\x00\x00\x00", 4);
+        std::string inPlace = png;
+        inPlace.replace(png.find("IDAT") - 4, 4, claim);
+        return std::array<std::string, 2>{dir.write("appended.png", png + claim + "IDAT"),
+                                          dir.write("in_place.png", inPlace)};
+    }();
+    return paths[which];
 }
 
 using Texel = glm::ivec3;
@@ -236,6 +257,9 @@ TEST_F(TextureTest, UnreadableOrMisshapenImagesEndTheProgram)
         {[] { Texture(false, "engine/nope.png"); }, "ERROR loading texture assets/textures/engine/nope.png\n"},
         {[] { Texture().loadHeightTexture("engine/nope.png"); }, "ERROR loading texture engine/nope.png\n"},
         {[] { Texture().loadCubeMap("engine/cube_", ".jpg"); }, "ERROR loading texture engine/cube_E.jpg\n"},
+        // PNG chunks claiming more data than the file holds never reach the image library.
+        {[] { Texture().load(true, damagedPng(0)); }, nullptr},
+        {[] { Texture().load(true, damagedPng(1)); }, nullptr},
         {[] {
              Texture().loadCubeFaces("engine/cube_E.png", "engine/cube_X.png", "engine/cube_T.png",
                                      "engine/cube_B.png", "engine/cube_S.png", "engine/cube_N.png");
@@ -277,9 +301,12 @@ TEST_F(TextureTest, UnreadableOrMisshapenImagesEndTheProgram)
         {[] { Texture().getDesignScreenSize(); }, "ERROR: Texture::getDesignScreenSize - not set\n"},
         {[] { Texture().getInvDesignScreenSize(); }, "ERROR: Texture::getInvDesignScreenSize - not set\n"},
     };
+    damagedPng(0); // made here, not in a child
+    int damaged = 0;
     for (const auto& c : cases) {
         const ChildResult result = runInChild(c.load);
-        EXPECT_EQ(result.exitCode, 255) << c.output;
-        EXPECT_EQ(result.output, c.output);
+        const std::string expected = c.output ? c.output : "ERROR loading texture " + damagedPng(damaged++) + "\n";
+        EXPECT_EQ(result.exitCode, 255) << expected;
+        EXPECT_EQ(result.output, expected);
     }
 }

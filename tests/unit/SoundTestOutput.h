@@ -152,15 +152,16 @@ inline double toneFrequency(const std::vector<float>& s, double from, double to,
     return (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
 }
 
-// Writes a mono 16-bit WAV: a sine of the given frequency and amplitude.
+// Writes a mono WAV (16-bit unless another sample format is given): a sine of the
+// given frequency and amplitude.
 inline std::string writeTone(const std::filesystem::path& path, double hz, double seconds, double amplitude = 0.5,
-                             int rate = kRate)
+                             int rate = kRate, int sampleFormat = SF_FORMAT_PCM_16)
 {
     std::filesystem::create_directories(path.parent_path());
     SF_INFO info = {};
     info.samplerate = rate;
     info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = SF_FORMAT_WAV | sampleFormat;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     const size_t n = static_cast<size_t>(seconds * rate);
     std::vector<float> samples(n);

@@ -228,6 +228,23 @@ TEST_F(Flight, EveryInputAtOnceKeepsTheStateFinite)
     EXPECT_TRUE(std::isfinite(p.stepClock.backlog()));
 }
 
+TEST_F(Flight, GravityBeyondFloatHoldsTheLanderAndSaysSoOnce)
+{
+    Player p(false);
+    p.startPosition = glm::vec3(0.0f, 50.0f, 0.0f);
+    p.reset();
+    gGravity = 3e38f; // a level file's value: the first step overflows
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < 5; ++i)
+        p.update(true, STEP);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(p.state.isFinite());
+    EXPECT_EQ(p.state.position, glm::vec3(0.0f, 50.0f, 0.0f));
+    const size_t first = out.find("WARNING: ");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(out.find("WARNING: ", first + 1), std::string::npos) << out;
+}
+
 TEST_F(Flight, StepsFollowTheLanderClockUnlessForced)
 {
     Player p(false);

@@ -265,6 +265,10 @@ cry_2 = 1,2,3,0
     EXPECT_FLOAT_EQ(c.crystals[1]->scale, 1.0f);
     EXPECT_NE(out.find("WARNING: [global] gravity is not a finite number"), std::string::npos);
     EXPECT_NE(out.find("WARNING: Crawler 1 carries negative helium"), std::string::npos);
+    // Repeats are reported once for the crawler, with their count.
+    const std::string repeats = "WARNING: Crawler 1 has 2 waypoint(s) repeating the one before; they are left out\n";
+    EXPECT_NE(out.find(repeats), std::string::npos) << out;
+    EXPECT_EQ(out.find("WARNING: Crawler 1", out.find(repeats) + 1), std::string::npos) << out;
 }
 
 TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
@@ -289,6 +293,18 @@ TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
          "terrain max_height must be above min_height\n"},
         {"[terrain]\nhf_pixelwidth = 8\n", "[terrain] needs both hf and tm\n"},
     };
+    // A 9 KB file asking for 200 x 100000 waypoints ends at once.
+    std::string huge = base + "[global]\nnum_crawlers = 200\n";
+    for (int i = 1; i <= 200; ++i)
+        huge += "[crawler_" + std::to_string(i) + "]\nnum_waypoints = 100000\n";
+    writeLevel(9, huge);
+    const ChildResult tooMuch = loadInChild(9);
+    EXPECT_EQ(tooMuch.exitCode, 255);
+    EXPECT_NE(tooMuch.output.find("ERROR: Level 9: [crawler_2] num_waypoints takes the level past 200000 list entries "
+                                  "in all\n"),
+              std::string::npos)
+        << tooMuch.output.substr(0, 300);
+
     int level = 10;
     for (const auto& c : cases) {
         writeLevel(level, c.file);

@@ -150,7 +150,16 @@ TEST(ModelDeathTest, UnreadableAndPointModelsAreFatal)
     dir.write("models/thing/grey.mtl", "newmtl grey\nKa 0.1 0.1 0.1\nKd 0.5 0.5 0.5\nKs 0 0 0\nNs 4\n");
     dir.write("models/thing/dots.obj",
               "mtllib grey.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\no dots\nusemtl grey\np 1\n");
+    // A texture named before any material: the importer would write through a null pointer.
+    dir.write("models/thing/early.mtl", "map_bump foil_dark_bump.png\n" "newmtl grey\nKd 0.5 0.5 0.5\n");
+    dir.write("models/thing/early.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl grey\nf 1 2 3\n");
     gAssetsDir = dir.path().string();
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            Model early("thing/early.obj", glm::mat4(1.0f), nullptr, true, nullptr);
+        },
+        testing::ExitedWithCode(255), "ERROR: Material library \".*/thing/early.mtl\" names a texture before any newmtl");
     EXPECT_EXIT(
         {
             dup2(2, 1);

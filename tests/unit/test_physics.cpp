@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -141,6 +142,9 @@ TEST_F(PhysicsTest, BadHeightmapsEndTheProgram)
 {
     writeHeightmap(texture("wide.png"), 256, 128, [](int, int) { return uint16_t(0); });
     writeHeightmap(texture("dot.png"), 1, 1, [](int, int) { return uint16_t(0); });
+    // A chunk header claiming about 1 GB appended to a sound heightmap.
+    writeHeightmap(texture("claims.png"), 64, 64, [](int, int) { return uint16_t(0); });
+    std::ofstream(texture("claims.png"), std::ios::binary | std::ios::app) << std::string("\x3b\x9a\xca\x00IDAT", 8);
     const struct {
         TerrainDef t;
         std::string message;
@@ -148,6 +152,7 @@ TEST_F(PhysicsTest, BadHeightmapsEndTheProgram)
         {terrain("wide.png", 512, 0, 1), "ERROR: Heightmap is not square\n"},
         {terrain("dot.png", 512, 0, 1), "needs at least 2 x 2 samples"},
         {terrain("missing.png", 512, 0, 1), "ERROR: ERROR loading heightmap missing.png\n"},
+        {terrain("claims.png", 512, 0, 1), "ERROR: ERROR loading heightmap claims.png\n"},
     };
     for (const auto& c : cases) {
         const ChildResult r = runInChild([&] { m_physics.loadHeightmap(c.t); });

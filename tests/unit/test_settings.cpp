@@ -91,6 +91,14 @@ TEST_F(SettingsTest, EdgeValues)
     EXPECT_FLOAT_EQ(gSideThrusterAcceleration, 1.5707964f);
     EXPECT_FLOAT_EQ(gMasterVolumeMax, 1.0f);
 
+    // Sides no display or GL driver holds are clamped, with a word why.
+    testing::internal::CaptureStdout();
+    read("[window]\nwidth = 65536\nfs_height = 2147483647\n");
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(gWindowedWidth, 16384);
+    EXPECT_EQ(gFullscreenHeight, 16384);
+    EXPECT_NE(log.find("WARNING: [window] width 65536 is above 16384; using 16384\n"), std::string::npos) << log;
+
     read("[camera]\nnear = 5\nfar = 5\n");
     EXPECT_FLOAT_EQ(game->m_camera.near, 5.0f);
     EXPECT_FLOAT_EQ(game->m_camera.far, 100.0f);

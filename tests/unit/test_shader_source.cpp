@@ -94,9 +94,9 @@ TEST_F(ShaderSource, MalformedOrMissingIncludesEndTheProgram)
         {"#include \"bad_inside.glsl\"",
          "ERROR: ERROR: invalid #include syntax in shader (leading quotes missing) \"main.fs\""},
         {"#include \"self.glsl\"",
-         "ERROR: ERROR: #include nested too deeply (cyclic include?) in shader \"main.fs\": \"self.glsl\""},
+         "ERROR: #include nested too deeply (cyclic include?) in shader \"main.fs\": \"self.glsl\""},
         {"#include \"a.glsl\"",
-         "ERROR: ERROR: #include nested too deeply (cyclic include?) in shader \"main.fs\": \"a.glsl\""},
+         "ERROR: #include nested too deeply (cyclic include?) in shader \"main.fs\": \"a.glsl\""},
     };
     for (const auto& c : cases) {
         const ChildResult result = runInChild([&] { Shader::expandIncludes(c.source, "main.fs"); });

@@ -166,6 +166,26 @@ TEST_F(SoundLibTest, OneShotsEndLoopsAndStreamsGoOnUntilReleased)
     EXPECT_EQ(rms(out, released), 0.0);
 }
 
+TEST_F(SoundLibTest, FloatFileSoundsLikeItsIntegerTwin)
+{
+    open();
+    const std::string path = writeTone(dir.path() / "float.wav", 400.0, 1.0, 0.5, kRate, SF_FORMAT_FLOAT);
+    Sound* sample = nullptr;
+    Sound* stream = nullptr;
+    ASSERT_EQ(system->createSound(path, MODE_DEFAULT, &sample), OK);
+    ASSERT_EQ(system->createSound(path, CREATESTREAM, &stream), OK);
+    Channel channel;
+    ASSERT_EQ(system->playSound(sample, false, &channel), OK);
+    const auto sampled = hold(0.3);
+    ASSERT_EQ(channel.stop(), OK);
+    ASSERT_EQ(system->playSound(stream, false, &channel), OK);
+    const auto streamed = hold(0.3);
+
+    const std::vector<float> out = finish();
+    EXPECT_NEAR(rms(out, sampled), kToneLevel, 0.03);
+    EXPECT_NEAR(rms(out, streamed), kToneLevel, 0.03);
+}
+
 TEST_F(SoundLibTest, FailuresAreReported)
 {
     Channel none;

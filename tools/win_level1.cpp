@@ -152,26 +152,14 @@ private:
     float m_thrustBudget = 0.0f;
 };
 
-class WinLevel1 : public PhysicsGlTest {
+class WinLevel1 : public PlayingGlTest {
 protected:
     void SetUp() override
     {
-        PhysicsGlTest::SetUp();
-        gGravityEnabled = true;
-        gDevKeysEnabled = false;
-        gGame.m_antialiasing = 0;
+        PlayingGlTest::SetUp();
         // KESTRUN_LEVEL picks another level to fly the same way.
         const char* level = std::getenv("KESTRUN_LEVEL");
-        gCurrentLevel = level ? std::atoi(level) : 1;
-        gGame.init(gCurrentLevel, true);
-        gGame.leaveLoadingScreen();
-        gGame.m_paused = false;
-        gGame.m_invincible = false;
-    }
-    void TearDown() override
-    {
-        gGame.cleanup();
-        PhysicsGlTest::TearDown();
+        startLevel(level ? std::atoi(level) : 1);
     }
 };
 
@@ -228,9 +216,7 @@ TEST_F(WinLevel1, CrawlersKeepToTheirRoutes)
 {
     for (int level : {1, 2, 3}) {
         gGame.cleanup();
-        gCurrentLevel = level;
-        gGame.init(level, true);
-        gGame.leaveLoadingScreen();
+        startLevel(level);
         const glm::vec3 half = (Crawler::boundsMax() - Crawler::boundsMin()) * 0.5f;
         const glm::vec3 centre = (Crawler::boundsMax() + Crawler::boundsMin()) * 0.5f;
         for (Crawler* c : gGame.m_crawlers) {

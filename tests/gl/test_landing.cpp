@@ -26,21 +26,12 @@ namespace {
 
 const float STEP = 1.0f / 60.0f;
 
-class LandingGl : public PhysicsGlTest {
+class LandingGl : public PlayingGlTest {
 protected:
     void SetUp() override
     {
-        PhysicsGlTest::SetUp();
-        gGravityEnabled = true;
-        gDevKeysEnabled = false;
-        gGame.m_antialiasing = 0;
-        gCurrentLevel = 1;
-        gGame.init(1, true);
-        gGame.leaveLoadingScreen();
-        gGame.m_paused = false;
-        gGame.m_invincible = false;
-        gGame.m_wasLanded = false;
-        gGame.m_wasColliding = false;
+        PlayingGlTest::SetUp();
+        startLevel(1);
         ASSERT_NE(gGame.m_player, nullptr);
         player = gGame.m_player;
         terrain = gGame.m_heightfield;
@@ -48,9 +39,7 @@ protected:
     void TearDown() override
     {
         ownCrawlers.clear();
-        gGravityEnabled = true;
-        gGame.cleanup();
-        PhysicsGlTest::TearDown();
+        PlayingGlTest::TearDown();
     }
 
     // Puts the lander's feet `height` above the ground at (x, z), turned by `tilt`.

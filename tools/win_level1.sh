@@ -9,4 +9,4 @@ cmake --build build -j"$(nproc)" --target win_level1
 
 source tools/xvfb.sh
 
-./build/tests/win_level1 | grep -E "docked on|Crawler touchdown|LANDED|Taking off|BOOM|mission accomplished|FAILED|PASSED"
+./build/tests/win_level1 | grep -E "docked on|Crawler touchdown|LANDED|Taking off|BOOM|mission accomplished|^level|FAILED|PASSED"

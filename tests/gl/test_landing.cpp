@@ -599,6 +599,13 @@ TEST_F(LandingGl, CrystalsAndLiquids)
     crystal->m_invScaleSq = invScaleSq;
     crystal->m_position = placed;
 
+    // The physics steps leave every detail level at the crystal's own size.
+    for (int i = 0; i < 3; ++i)
+        gGame.update(STEP);
+    for (const Crystal* k : gGame.m_crystals)
+        for (const Model* model : k->m_lod)
+            EXPECT_NEAR(glm::length(glm::vec3(model->m_model_matrix[0])), 1.0f / std::sqrt(k->m_invScaleSq), 1e-5f);
+
     // Flying into a crystal is a crash.
     gGravityEnabled = false;
     player->state.position = crystal->m_boxPose.p + glm::vec3(0.0f, 0.0f, crystal->m_boxHalf.z + 4.0f);

@@ -42,15 +42,19 @@ enum RenderPass : int {
 extern bool gLodSwitching;
 
 class Bomb;
+class Compass;
 class Crawler;
 class Crystal;
 class DirectionalLight;
 class Framebuffer;
 class Heightfield;
+class Hud;
 class KDTree;
 class LensFlare;
 class Liquid;
+class Minimap;
 class Model;
+class Particles;
 class Quad2D;
 class Shader;
 class Texture;
@@ -92,6 +96,10 @@ public:
     std::vector<Liquid*> m_liquids;
     std::vector<Crystal*> m_crystals;
     Heightfield* m_heightfield = nullptr;
+    Minimap* m_minimap = nullptr;
+    Hud* m_hud = nullptr;
+    Compass* m_compass = nullptr;
+    Particles* m_particles = nullptr; // thrust exhaust
     Model* m_skybox = nullptr;  // "Skybox", owned by gDrawList
     Model* m_horizon = nullptr; // "Horizon"
     Model* m_planet = nullptr;  // "Kestrun"
@@ -181,6 +189,8 @@ public:
     void launchBomb();
     void startEndSequence();
     void printStateDump();
+    void updateExhaust(const Player& player);
+    void drawHud();
 
     Player* m_player = nullptr;
     bool m_cameraTracking = true;

@@ -5,6 +5,7 @@
 #include "audio/AudioSettings.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
+#include "hud/Compass.h"
 #include "scene/KDTree.h"
 #include "scene/Model.h"
 #include "lander/Player.h"
@@ -211,7 +212,8 @@ void Game::onKey(int key, int, int action, int mods)
             }
             break;
         case GLFW_KEY_O:
-            // The compass's switch, once the compass exists.
+            if (m_compass)
+                m_compass->enabled = !m_compass->enabled;
             break;
         case GLFW_KEY_H:
             if (shift && ctrl) {

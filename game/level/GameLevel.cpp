@@ -7,11 +7,15 @@
 #include "scene/Geometry.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
+#include "hud/Compass.h"
+#include "hud/Hud.h"
+#include "hud/Minimap.h"
 #include "scene/KDTree.h"
 #include "screen/LensFlare.h"
 #include "scene/Light.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
+#include "scene/Particles.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
 #include "objects/Crawler.h"
@@ -128,14 +132,13 @@ void Game::init(int, bool)
     if (gPhysics && gPhysics->m_scene)
         gPhysics->m_scene->setGravity(btVector3(0.0f, -m_level.gravity, 0.0f));
 
-    // The HUD is made here once it exists.
+    m_hud = new Hud();
 
     progress("terrain");
     initTerrain(true);
     progressDone();
 
-    // The compass is made here once it exists.
-    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    m_compass = new Compass();
 
     progress("sky and horizon");
     m_skyCubeMap = new Texture();
@@ -246,7 +249,11 @@ void Game::init(int, bool)
     if (m_multisampling)
         createFramebuffers();
 
-    // The thrust particles are made here once they exist.
+    m_particles = new Particles();
+    m_particles->m_update_shader = Shader::get("particle_update");
+    m_particles->m_render_shader = Shader::get("particle_render");
+    m_particles->m_texture = new Texture(true, "thrust-particle.png");
+    m_particles->init();
 
     m_lensFlare = new LensFlare();
 
@@ -278,6 +285,8 @@ void Game::init(int, bool)
     }
 
     m_renderPass[RENDER_PASS_HUD] = true;
+    // The new minimap texture holds nothing yet: the first frame draws it.
+    m_minimapCounter = 0;
     m_radiation = m_radiationPrev = m_radiationTarget = m_radiationZones = 0.0f;
     m_empCharge = m_empHoldTime = m_empHitRadiation = 0.0f;
     m_empCount = m_empNumMax;
@@ -293,7 +302,7 @@ void Game::init(int, bool)
 
 void Game::initTerrain(bool create)
 {
-    // The minimap is freed here once it exists.
+    deleteAndClear(m_minimap);
     if (m_heightfield) {
         if (gPhysics)
             gPhysics->releaseHeightmap(m_heightfield->m_actor);
@@ -350,7 +359,7 @@ void Game::initTerrain(bool create)
         zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, gridZ) - zone->world_z;
     }
 
-    // The minimap is built here once it exists.
+    m_minimap = Minimap::create(m_heightfield, &m_level, m_hud ? m_hud->atlas : nullptr);
 }
 
 void Game::createCrystals()
@@ -426,7 +435,9 @@ void Game::cleanup()
     deleteAndClear(m_player);
     initTerrain(false);
     deleteAndClear(m_horizon);
-    // The HUD, compass and particles are deleted here once they exist.
+    deleteAndClear(m_hud);
+    deleteAndClear(m_compass);
+    deleteAndClear(m_particles);
     deleteAndClear(m_lensFlare);
     deleteAndClear(m_quad);
     deleteAndClear(m_texPaused);

@@ -13,6 +13,8 @@
 #include "scene/KDTree.h"
 #include "screen/LensFlare.h"
 #include "scene/Light.h"
+#include "hud/Compass.h"
+#include "scene/Particles.h"
 #include "scene/Model.h"
 #include "lander/Player.h"
 #include "screen/Quad2D.h"
@@ -217,7 +219,11 @@ void Game::render()
         m_player->drawRcsCones(projView);
     }
 
-    // The thrust particles are drawn here once they exist.
+    if (m_renderPass[RENDER_PASS_PARTICLES] && m_particles) {
+        glm::vec3 forward, right, up;
+        m_camera.getAxes(&forward, &right, &up);
+        m_particles->draw(m_view, m_projection, up, right);
+    }
 
     if (multisampled) {
         PassTimer::lap("resolve");
@@ -257,13 +263,14 @@ void Game::render()
     if (m_renderPass[RENDER_PASS_LENS_FLARE] && sunVisible && m_lensFlare)
         m_lensFlare->draw(sunNdc.x, sunNdc.y);
 
-    // The compass is drawn here once it exists.
+    if (m_compass && m_radiation <= m_radCompass && !m_player->destroyed)
+        m_compass->draw(m_view, m_projection, m_player->state.position);
 
     PassTimer::lap("explosion and overlays");
     if (m_player->exploding)
         m_player->drawExplosion(projView, &m_camera);
 
-    // The minimap refresh and the HUD are drawn here once they exist.
+    drawHud();
 
     if (m_paused) {
         drawScreenImage(m_texPaused, 0.5f, 0.9f);

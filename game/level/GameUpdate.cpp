@@ -116,7 +116,7 @@ void Game::updateWorld(float dt)
     const unsigned int heliumBefore = player.helium;
     player.stabilizerOffline = m_radiation > m_radStabilizer;
     player.autopilotOffline = m_radiation > m_radAuxiliary;
-    player.update(m_fixedStep, dt);
+    const bool landerStepped = player.update(m_fixedStep, dt);
     updateLanderSounds(player, fuelBefore);
 
     // Radiation takes its turn here once it exists.
@@ -134,7 +134,8 @@ void Game::updateWorld(float dt)
 
     stepPhysics(dt);
 
-    // Exhaust particles follow here once they exist.
+    if (landerStepped)
+        updateExhaust(player);
 
     for (Liquid* liquid : m_liquids)
         liquid->flow(dt);

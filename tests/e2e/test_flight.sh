@@ -16,12 +16,45 @@ dump_y() {
   echo "$y"
 }
 
+# count_pixels <png> <x0> <y0> <x1> <y1> <condition> [other png]: how many pixels of
+# the rectangle meet the numpy condition on r, g, b; with a second picture, on the
+# per-channel difference a between the two instead.
+count_pixels() {
+  /usr/bin/python3 - "$@" <<'EOF'
+import sys
+import numpy as np
+from PIL import Image
+x0, y0, x1, y1 = (int(v) for v in sys.argv[2:6])
+img = np.asarray(Image.open(sys.argv[1]).convert("RGB")).astype(int)[y0:y1, x0:x1]
+r, g, b = img[:, :, 0], img[:, :, 1], img[:, :, 2]
+if len(sys.argv) > 7:
+    other = np.asarray(Image.open(sys.argv[7]).convert("RGB")).astype(int)[y0:y1, x0:x1]
+    a = np.abs(img - other).max(axis=2) > 40
+print(int(np.count_nonzero(eval(sys.argv[6]))))
+EOF
+}
+
 e2e_start_game
 e2e_wait_window "The Kestrun Event" 30
 e2e_wait_log "Initializing kdTree" 60
 sleep 1
 e2e_shot start
 start_y=$(dump_y)
+
+# The level starts paused. The camera raised to the horizon shows the compass sign of
+# north ahead (amber); O takes the ring away, and both go back as they were.
+e2e_key Up Up Up Up Up
+sleep 0.4
+e2e_shot compass
+e2e_key o
+sleep 0.4
+e2e_shot no_compass
+amber="(r > 200) & (g > 120) & (g < 200) & (b < 90)"
+north=$(count_pixels "$E2E_OUT/compass.png" 200 0 1080 600 "$amber")
+north_off=$(count_pixels "$E2E_OUT/no_compass.png" 200 0 1080 600 "$amber")
+echo "amber compass pixels: $north with the compass, $north_off after O"
+[ "$north" -gt 80 ] && [ "$north_off" -lt 20 ] || e2e_fail "the compass ring is missing or O did not hide it"
+e2e_key o Down Down Down Down Down
 
 # Space both ends the pause the level starts in and fires the main thruster.
 xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true
@@ -32,6 +65,25 @@ xdotool keyup space
 climb_y=$(dump_y)
 echo "start y $start_y, after the thrust y $climb_y"
 awk -v a="$start_y" -v b="$climb_y" 'BEGIN { exit !(b > a + 1.0) }' || e2e_fail "the thruster did not lift the lander"
+
+# The head-up display while coasting, and without it (H). The plume shows only while
+# the thruster fires: its last particles live 0.3 s of game time, which on a slow
+# software renderer takes a few seconds.
+sleep 3
+e2e_shot coast
+e2e_key h
+sleep 0.4
+e2e_shot no_hud
+e2e_key h
+hud_changed=$(count_pixels "$E2E_OUT/coast.png" 0 0 190 190 "a > 0" "$E2E_OUT/no_hud.png")
+minimap_changed=$(count_pixels "$E2E_OUT/coast.png" 1090 10 1270 190 "a > 0" "$E2E_OUT/no_hud.png")
+echo "HUD pixels gone with H: gauges $hud_changed, minimap $minimap_changed"
+[ "$hud_changed" -gt 5000 ] && [ "$minimap_changed" -gt 10000 ] || e2e_fail "H did not hide the HUD"
+flame="(r > 200) & (g < 170) & (b < 120)"
+plume=$(count_pixels "$E2E_OUT/flight.png" 560 380 720 560 "$flame")
+plume_off=$(count_pixels "$E2E_OUT/coast.png" 560 380 720 560 "$flame")
+echo "plume pixels: $plume while thrusting, $plume_off coasting"
+[ "$plume" -gt 60 ] && [ "$plume_off" -lt 20 ] || e2e_fail "the exhaust plume does not follow the thruster"
 
 # Falling back: the touchdown speed and attitude decide between a landing and a crash.
 deadline=$((SECONDS + 200))

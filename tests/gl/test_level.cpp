@@ -7,6 +7,9 @@
 #include "level/Game.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
+#include "hud/Minimap.h"
+#include "objects/Crawler.h"
+#include "lander/Player.h"
 #include "level/LevelConfig.h"
 #include "scene/Model.h"
 
@@ -210,6 +213,32 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         std::vector<unsigned char> pixel(4);
         glReadPixels(gWindowWidth / 2, gWindowHeight / 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
         EXPECT_GT(pixel[0] + pixel[1] + pixel[2], 60) << "level " << level;
+
+        // The frame refreshed the minimap: the lander is the red marker at its place,
+        // a crawler with helium a pale one. An emptied crawler turns blue only at the
+        // next refresh, ten frames on.
+        ASSERT_NE(gGame.m_minimap, nullptr);
+        const float worldSize = gGame.m_heightfield->m_patch_size * gGame.m_heightfield->m_xpatches;
+        auto mapColour = [&](const glm::vec3& at) {
+            const glm::vec2 p = gGame.m_minimap->mapPoint(at.x, at.z, worldSize, worldSize);
+            std::vector<unsigned char> texel(4);
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, gGame.m_minimap->framebuffer);
+            glReadPixels(static_cast<int>(p.x), static_cast<int>(p.y), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+            return glm::ivec3(texel[0], texel[1], texel[2]);
+        };
+        EXPECT_EQ(mapColour(gGame.m_player->state.position), glm::ivec3(255, 0, 0)) << "level " << level;
+        if (level == 1) {
+            ASSERT_FALSE(gGame.m_crawlers.empty());
+            Crawler* crawler = gGame.m_crawlers.back();
+            EXPECT_EQ(mapColour(crawler->m_position), glm::ivec3(221, 221, 255));
+            crawler->m_helium = 0;
+            gGame.render();
+            EXPECT_EQ(mapColour(crawler->m_position), glm::ivec3(221, 221, 255));
+            for (int frame = 2; frame <= 10; ++frame)
+                gGame.render();
+            EXPECT_EQ(mapColour(crawler->m_position), glm::ivec3(0, 0, 255));
+        }
 
         gGame.cleanup();
         gGame.cleanup();

@@ -53,7 +53,8 @@ amber="(r > 200) & (g > 120) & (g < 200) & (b < 90)"
 north=$(count_pixels "$E2E_OUT/compass.png" 200 0 1080 600 "$amber")
 north_off=$(count_pixels "$E2E_OUT/no_compass.png" 200 0 1080 600 "$amber")
 echo "amber compass pixels: $north with the compass, $north_off after O"
-[ "$north" -gt 80 ] && [ "$north_off" -lt 20 ] || e2e_fail "the compass ring is missing or O did not hide it"
+# The parked crawler ahead wears amber paint too: O must take away the ring's share.
+[ $((north - north_off)) -gt 80 ] || e2e_fail "the compass ring is missing or O did not hide it"
 e2e_key o Down Down Down Down Down
 
 # Space both ends the pause the level starts in and fires the main thruster.

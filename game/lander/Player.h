@@ -58,6 +58,28 @@ struct RigidBodyState {
     bool isFinite() const;
 };
 
+// The lander's part of the level's checkpoint.
+struct PlayerCheckpoint {
+    FixedStepClock stepClock{PLAYER_STEP};
+    bool stabilizerOffline = false;
+    bool autopilotOffline = false;
+    RigidBodyState state;
+    bool landed = false;
+    bool collided = false;
+    Crawler* dockedCrawler = nullptr;
+    Crawler* bottomStageCrawler = nullptr;
+    glm::vec3 relativePosition = glm::vec3(0.0f);
+    glm::quat relativeOrientation = glm::quat(1.0f, 0.0f, 0.0f, 0.0f);
+    bool exploding = false;
+    bool destroyed = false;
+    int explosionFrame = 0;
+    unsigned int fuel = 0;
+    unsigned int helium = 0;
+    bool split = false;
+    float splitTimer = 0.0f;
+    glm::mat4 bottomStageMatrix = glm::mat4(1.0f); // where the separated lower stage stood
+};
+
 class Player {
 public:
     // Builds the lander with its models and effects. Without models (a flight-model
@@ -109,6 +131,11 @@ public:
     void printState() const;
     void setNormalMapping(bool on);
     void setActiveModelVisible(bool visible);
+
+    // Checkpoint
+    void saveCheckpoint();
+    void loadCheckpoint();
+    PlayerCheckpoint checkpoint;
 
     // Set by the game before every update
     bool stabilizerOffline = false;

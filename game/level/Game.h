@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scene/Camera.h"
+#include "level/Checkpoint.h"
 #include "level/LevelConfig.h"
 #include "scene/Material.h"
 #include "screen/MessageList.h"
@@ -155,6 +156,10 @@ public:
     float m_radMinimap = 0.0f, m_radStabilizer = 0.0f, m_radAuxiliary = 0.0f, m_radCompass = 0.0f,
           m_radLights = 0.0f, m_radFadeMax = 0.0f;
 
+    // Geiger counter pitch at radiation 0 and 1, Hz
+    float m_geigerFreqMin = 33075.0f;
+    float m_geigerFreqMax = 132300.0f;
+
     // EMP bombs
     int m_empTriggerFrames = 600; // 1/60 s frames
     float m_empRadius = 50.0f;
@@ -186,7 +191,14 @@ public:
     void moveChangedModelsInCullingTree();
     void updateContactsAndGoal(float dt);
     void updateCrashView(float dt);
-    void launchBomb();
+    // Radiation and EMP bombs
+    // A step of dt seconds (empRadiation 0), or an EMP hit of empRadiation (dt 0).
+    void updateRadiation(float dt, float empRadiation);
+    // B: launches a bomb when the lander may (Ctrl: developer launch at any ground speed).
+    void launchBomb(bool ctrl);
+    void updateBombs(float dt);
+    void explodeBomb(int index);
+    void removeBomb(int index);
     void startEndSequence();
     void printStateDump();
     void updateExhaust(const Player& player);
@@ -217,6 +229,7 @@ public:
     bool m_separationPending = false;
     float m_separationTimer = 0.0f;
     bool m_missionAccomplished = false;
+    GameCheckpoint m_checkpoint;
     bool m_hasCheckpoint = false;
     bool m_checkpointSavedThisStep = false;
     bool m_restartedThisStep = false;

@@ -240,7 +240,7 @@ void Game::onKey(int key, int, int action, int mods)
                 if (dev && m_empCount < m_empNumMax)
                     m_empCount += 1;
             } else {
-                launchBomb();
+                launchBomb(ctrl);
             }
             break;
         case GLFW_KEY_U:
@@ -435,24 +435,6 @@ void Game::onKey(int key, int, int action, int mods)
     m_player->state.position += step * delta;
     m_player->updateTransforms();
     m_camera.focus = m_player->getCameraFocus();
-}
-
-void Game::launchBomb()
-{
-    if (!isPlayerControllable() || !m_player || m_player->split)
-        return;
-    const glm::vec3 v = m_player->state.velocity;
-    const float groundSpeed = std::sqrt(v.x * v.x + v.z * v.z);
-    const bool allowed = groundSpeed >= gEmpMinimalGroundspeed || (gDevKeysEnabled && ctrlHeld());
-    if (m_empCount <= 0) {
-        if (gSound)
-            gSound->play(SOUND_NO_BOMBS);
-    } else if (!allowed) {
-        if (gSound)
-            gSound->play(SOUND_GROUNDSPEED);
-    } else {
-        // The launch itself (count, bomb, sound) belongs to the bombs.
-    }
 }
 
 void Game::startEndSequence()

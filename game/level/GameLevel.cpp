@@ -18,6 +18,7 @@
 #include "scene/Particles.h"
 #include "physics/Physics.h"
 #include "lander/Player.h"
+#include "objects/Bomb.h"
 #include "objects/Crawler.h"
 #include "objects/Crystal.h"
 #include "objects/Liquid.h"
@@ -223,7 +224,7 @@ void Game::init(int, bool)
         m_crawlers.push_back(crawler);
         crawler->init(m_level.crawlers[i]);
     }
-    // The bomb template is made here once bombs exist.
+    Bomb::initTemplate();
     for (const LiquidDef* def : m_level.liquids) {
         Liquid* liquid = new Liquid(m_heightfield, def);
         gDrawList.push_back(liquid->model);
@@ -420,7 +421,9 @@ void Game::cleanup()
         m_crawlers.pop_back();
     }
     Crawler::destroyTemplates();
-    // Bombs are torn down here once they exist.
+    while (!m_bombs.empty())
+        removeBomb(0);
+    Bomb::releaseTemplate();
     while (!m_liquids.empty()) {
         delete m_liquids.back();
         m_liquids.pop_back();

@@ -119,7 +119,7 @@ void Game::updateWorld(float dt)
     const bool landerStepped = player.update(m_fixedStep, dt);
     updateLanderSounds(player, fuelBefore);
 
-    // Radiation takes its turn here once it exists.
+    updateRadiation(dt, 0.0f);
 
     if (emptiedCrawlerThisStep(player, heliumBefore))
         saveCheckpoint();
@@ -130,8 +130,7 @@ void Game::updateWorld(float dt)
     for (Crystal* crystal : m_crystals)
         crystal->showDetail(gLodSwitching ? crystal->detailFor(eye) : 0);
 
-    // Bomb fuses take their turn here once bombs exist.
-
+    updateBombs(dt);
     stepPhysics(dt);
 
     if (landerStepped)
@@ -311,46 +310,4 @@ void Game::updateCrashView(float dt)
     } else if (m_cameraTracking && m_player) {
         m_camera.focus = m_player->getCameraFocus();
     }
-}
-
-void Game::saveCheckpoint()
-{
-    // The in-memory checkpoint is taken here once it exists.
-}
-
-void Game::restartLevel(bool)
-{
-    // Without a saved checkpoint every restart goes back to the level start.
-    pauseEffects();
-    m_nextLevelRequested = false;
-    // Bombs in flight are removed here once they exist.
-
-    const Camera::ResetState& rs = m_camera.resetState;
-    m_camera.phi = rs.phi;
-    m_camera.theta = rs.theta;
-    m_camera.r = rs.r;
-    m_camera.focus = rs.focus;
-    m_camera.min_rad = rs.min_rad;
-    m_camera.max_rad = 50.0f;
-
-    if (m_player)
-        m_player->reset();
-    m_radiation = 0.0f;
-    m_radiationPrev = 0.0f;
-    m_radiationTarget = 0.0f;
-    m_radiationZones = 0.0f;
-    m_empCharge = 0.0f;
-    m_empHoldTime = 0.0f;
-    m_empHitRadiation = 0.0f;
-    for (Crawler* crawler : m_crawlers)
-        crawler->restoreStart();
-    m_empCount = m_empNumMax;
-    m_separationPending = false;
-    m_missionAccomplished = false;
-    m_renderPass[RENDER_PASS_HUD] = true;
-    m_hasCheckpoint = false;
-
-    m_paused = false;
-    m_endSequence = false;
-    m_crashZoom.crashTime = 0.0f;
 }

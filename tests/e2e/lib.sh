@@ -88,6 +88,21 @@ e2e_start_game() {
   E2E_GAME_PID=$!
 }
 
+# e2e_wave_output <file>: the next games play into <file> (mono 16-bit, 44.1 kHz)
+# through OpenAL Soft's wave writer; start them with ALSOFT_DRIVERS=wave.
+e2e_wave_output() {
+  cat > "$E2E_WORK/alsoft.conf" <<EOF
+[general]
+channels = mono
+sample-type = int16
+frequency = 44100
+dither = false
+[wave]
+file = $1
+EOF
+  export ALSOFT_CONF="$E2E_WORK/alsoft.conf"
+}
+
 # e2e_wait_window <title substring> [seconds]: sets E2E_WID.
 e2e_wait_window() {
   local deadline=$((SECONDS + ${2:-20}))

@@ -40,16 +40,7 @@ cp "$E2E_SRC/assets/settings.ini" "$E2E_WORK/game/assets/settings.ini"
 
 # 3. A device that writes what it plays into a file.
 wav="$E2E_OUT/menu.wav"
-cat > "$E2E_WORK/alsoft.conf" <<EOF
-[general]
-channels = mono
-sample-type = int16
-frequency = 44100
-dither = false
-[wave]
-file = $wav
-EOF
-export ALSOFT_CONF="$E2E_WORK/alsoft.conf"
+e2e_wave_output "$wav"
 E2E_LOG="$E2E_OUT/wave.log"
 start=$(date +%s.%N)
 ALSOFT_DRIVERS=wave e2e_start_game

@@ -1,8 +1,15 @@
 // The lander set down on level 1's real terrain through the game's own update: soft
-// landings, crashes that are too fast, too steep or too tilted, the explosion and the
-// restart; crawlers driving on that terrain, docking on their pads with the fuel and
-// helium they hand over, and crystals and liquids as obstacles.
+// The lander set down on level 1's real terrain through the game's own update: soft
+// landings, crashes that are too fast, too steep or too tilted, the explosion, the
+// restart and checkpoints; crawlers driving on that terrain, docking on their pads with
+// the fuel and helium they hand over, and crystals and liquids as obstacles; the EMP
+// bombs the lander throws.
 #include "GameGl.h"
+#include "unit/SoundTestOutput.h"
+
+#include "audio/AudioSettings.h"
+#include "audio/SoundSystem.h"
+#include "objects/Bomb.h"
 
 #include "level/Game.h"
 #include "app/Globals.h"
@@ -15,6 +22,8 @@
 #include "objects/Liquid.h"
 #include "scene/Mesh.h"
 
+#include <btBulletDynamicsCommon.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 
 #include <cmath>
@@ -291,10 +300,24 @@ TEST_F(LandingGl, InvincibleSeparatedAndBelowTheWorld)
     EXPECT_EQ(gDrawList.back(), player->bottomStageModel);
     player->state.momentum = glm::vec3(0.0f, -2.0f, 0.0f);
     player->state.recalculate();
+    gGame.update(STEP);
+    gGame.saveCheckpoint();
+    const glm::mat4 lowerStage = player->bottomStageModel->m_model_matrix;
+    const float splitTimer = player->splitTimer;
     runUntilContact(600);
     EXPECT_FALSE(player->landingPossible);
     EXPECT_FALSE(player->landed);
     EXPECT_TRUE(player->exploding);
+    // The checkpoint brings the separated lander back: upper stage flying, the lower one
+    // where it stood, drawn once.
+    gGame.update(STEP);
+    gGame.restartLevel(false);
+    EXPECT_EQ(player->activeModel, player->topStageModel);
+    EXPECT_TRUE(player->activeModel->m_visible);
+    EXPECT_EQ(std::count(gDrawList.begin(), gDrawList.end(), player->bottomStageModel), 1);
+    EXPECT_EQ(player->bottomStageModel->m_model_matrix, lowerStage);
+    EXPECT_EQ(player->splitTimer, splitTimer);
+    EXPECT_FALSE(player->exploding);
     // A restart joins the stages again and takes the lower one out of the draw list.
     gGame.restartLevel(true);
     EXPECT_EQ(player->activeModel, player->wholeModel);
@@ -638,4 +661,225 @@ TEST_F(LandingGl, CrystalsAndLiquids)
     EXPECT_TRUE(player->exploding);
     EXPECT_FALSE(player->landed);
     EXPECT_FALSE(player->bodyOverlapsTerrain());
+}
+
+TEST_F(LandingGl, CheckpointOnEmptyingACrawlerBringsBackTheRideAndEveryCrawler)
+{
+    // The loop crawler has 2 helium left, the lander 2 short of the target: the step
+    // that empties the crawler also reaches the target, and saves once.
+    Crawler* c = gGame.m_crawlers.at(1);
+    Crawler* parked = gGame.m_crawlers.at(0);
+    c->m_speedUponLanding = -1.0f;
+    c->m_helium = 2;
+    player->helium = static_cast<unsigned int>(gGame.m_level.target_helium) - 2;
+    placeOverPad(c, 0.0f, -6.75f, 1.0f, glm::vec3(0.0f, -2.0f, 0.0f));
+    runUntilContact(300);
+    ASSERT_EQ(player->dockedCrawler, c);
+    // The save comes before the crawlers drive in that step.
+    glm::vec3 crawlerAt = c->m_position;
+    testing::internal::CaptureStdout();
+    while (c->m_helium > 0 && !gGame.m_separationPending) {
+        crawlerAt = c->m_position;
+        gGame.update(STEP);
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(gGame.m_hasCheckpoint);
+    EXPECT_TRUE(gGame.m_separationPending);
+    EXPECT_EQ(log.find("Checkpoint saved!"), log.rfind("Checkpoint saved!"));
+    const glm::vec3 landerAt = player->state.position;
+
+    // The ride goes on, an EMP stops the parked crawler; R puts all of it back.
+    for (int i = 0; i < 90; ++i)
+        gGame.update(STEP);
+    ASSERT_NE(c->m_position, crawlerAt);
+    parked->m_driving = false;
+    parked->m_disableTimer = 30.0f;
+    gGame.update(STEP);
+    gGame.restartLevel(false);
+    EXPECT_EQ(c->m_position, crawlerAt);
+    EXPECT_EQ(c->m_helium, 0);
+    EXPECT_EQ(player->state.position, landerAt);
+    EXPECT_TRUE(player->landed);
+    EXPECT_EQ(player->dockedCrawler, c);
+    EXPECT_FALSE(gGame.m_separationPending);
+    EXPECT_TRUE(parked->m_driving);
+    EXPECT_EQ(parked->m_disableTimer, 0.0f);
+    EXPECT_EQ(c->m_lod[0]->m_model_matrix, c->modelMatrix());
+
+    // Riding on from there; Shift+R then drops the checkpoint and starts everything afresh.
+    const glm::vec3 p = c->m_position;
+    const glm::quat q = c->m_orientation;
+    gGame.update(STEP);
+    EXPECT_EQ(player->dockedCrawler, c);
+    EXPECT_EQ(player->state.position, p + q * player->relativePosition);
+    gGame.restartLevel(true);
+    EXPECT_FALSE(gGame.m_hasCheckpoint);
+    EXPECT_EQ(c->m_helium, c->m_start.m_helium);
+    EXPECT_EQ(c->m_position, c->m_start.m_position);
+    EXPECT_EQ(player->dockedCrawler, nullptr);
+}
+
+namespace {
+
+// The game's sounds, through the wave writer: a slot that was played runs.
+class BombGl : public LandingGl {
+protected:
+    void SetUp() override
+    {
+        soundtest::outputDir();
+        LandingGl::SetUp();
+        gSoundEnabled = true;
+        sound = new SoundSystem();
+        gSound = sound;
+        gEmpMinimalGroundspeed = 0.0f;
+        gGravityEnabled = false;
+        gGame.m_radEmpRadiation = 0.0f;
+        place(0.0f, 120.0f, 20.0f, glm::vec3(0.0f));
+    }
+    void TearDown() override
+    {
+        gSound = nullptr;
+        delete sound;
+        gEmpMinimalGroundspeed = 0.0f;
+        gDevKeysEnabled = false;
+        gGame.m_radEmpRadiation = 0.0f;
+        LandingGl::TearDown();
+    }
+
+    void pressB(int mods) { gGame.onKey(GLFW_KEY_B, 0, GLFW_PRESS, mods); }
+    bool played(int slot) const { return !sound->isPaused(slot); }
+    void quiet() { sound->pauseEffects(); }
+
+    SoundSystem* sound = nullptr;
+};
+
+} // namespace
+
+TEST_F(BombGl, LaunchNeedsABombGroundSpeedAndOneStage)
+{
+    const int bodies = gPhysics->m_scene->getNumCollisionObjects();
+    // No bomb left: only that voice, even when too slow as well.
+    gGame.m_empCount = 0;
+    gEmpMinimalGroundspeed = 5.0f;
+    pressB(0);
+    EXPECT_TRUE(played(SOUND_NO_BOMBS));
+    EXPECT_FALSE(played(SOUND_GROUNDSPEED));
+    EXPECT_FALSE(played(SOUND_LAUNCH_EMP));
+    EXPECT_EQ(gGame.m_empCount, 0);
+
+    // Too slow: the ground-speed voice; Ctrl+B with developer keys throws anyway, and one
+    // press spends one bomb.
+    quiet();
+    gGame.m_empCount = 3;
+    pressB(0);
+    EXPECT_TRUE(played(SOUND_GROUNDSPEED));
+    EXPECT_TRUE(gGame.m_bombs.empty());
+    gDevKeysEnabled = true;
+    pressB(GLFW_MOD_CONTROL);
+    EXPECT_TRUE(played(SOUND_LAUNCH_EMP));
+    ASSERT_EQ(gGame.m_bombs.size(), 1u);
+    EXPECT_EQ(gGame.m_empCount, 2);
+    EXPECT_EQ(std::count(gDrawList.begin(), gDrawList.end(), gGame.m_bombs[0]->m_model), 1);
+    EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), bodies + 1);
+
+    // Shift+B refills up to the most, never beyond.
+    pressB(GLFW_MOD_SHIFT);
+    pressB(GLFW_MOD_SHIFT);
+    EXPECT_EQ(gGame.m_empCount, 3);
+
+    // The upper stage alone has no bombs to throw.
+    quiet();
+    player->setSplit(true);
+    pressB(GLFW_MOD_CONTROL);
+    EXPECT_FALSE(played(SOUND_LAUNCH_EMP));
+    EXPECT_EQ(gGame.m_bombs.size(), 1u);
+
+    // A restart clears the bombs away, bodies and all.
+    gGame.restartLevel(true);
+    EXPECT_TRUE(gGame.m_bombs.empty());
+    EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), bodies);
+}
+
+TEST_F(BombGl, BombsBounceGlowAndExplodeAfterSixHundredSteps)
+{
+    testing::internal::CaptureStdout();
+    gGame.m_projection = gGame.m_camera.getProjection();
+    gGame.m_view = gGame.m_camera.getViewMatrix();
+    gGame.m_radEmpRadiation = 1.0f;
+    gGame.m_radEmpRadius = 50.0f;
+    gGame.m_radEmpQuadratic = true;
+    gDevKeysEnabled = true;
+    const int bodies = gPhysics->m_scene->getNumCollisionObjects();
+    pressB(0);
+    pressB(0);
+    ASSERT_EQ(gGame.m_bombs.size(), 2u);
+    Bomb* first = gGame.m_bombs[0];
+    Bomb* second = gGame.m_bombs[1];
+
+    // Green at the launch, yellow half way, red when the fuse is out; a fuse without
+    // length is out.
+    first->m_model->draw(gGame.m_projection * gGame.m_view, nullptr, nullptr);
+    EXPECT_EQ(gBombTemplate->m_meshes[0]->m_material.diffuse, glm::vec3(0.0f, 1.0f, 0.0f));
+    EXPECT_EQ(Bomb::fuseColor(300, 600), glm::vec3(1.0f, 1.0f, 0.0f));
+    EXPECT_EQ(Bomb::fuseColor(0, 600), glm::vec3(1.0f, 0.0f, 0.0f));
+    EXPECT_EQ(Bomb::fuseColor(0, 0), glm::vec3(1.0f, 0.0f, 0.0f));
+
+    for (int i = 0; i < 599; ++i)
+        gGame.update(STEP);
+    ASSERT_EQ(gGame.m_bombs.size(), 2u);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("Bomb exploded"), std::string::npos);
+
+    // Both came to rest on the ground below, pushed apart from each other.
+    const float ground = terrain->getHeight(first->position(), nullptr);
+    EXPECT_NEAR(first->position().y, ground + 0.5f, 0.3f);
+    EXPECT_GT(glm::length(first->position() - second->position()), 0.9f);
+
+    // Both explode in the 600th step: the first starts the shock wave, the second does
+    // not move it. The lander, 20 up, takes (1 - d / 50)^2 of the radiation; at exactly
+    // the radius it would take none.
+    const glm::vec4 clip = gGame.m_projection * gGame.m_view * first->m_model->m_model_matrix[3];
+    const float share1 = 1.0f - glm::length(player->state.position - first->position()) / 50.0f;
+    const float share2 = 1.0f - glm::length(player->state.position - second->position()) / 50.0f;
+    // The loop crawler just inside the blast's reach stops; the parked one far away
+    // does not.
+    Crawler* near = gGame.m_crawlers.at(1);
+    Crawler* far = gGame.m_crawlers.at(0);
+    CrawlerState moved = *near;
+    moved.m_position = first->position() + glm::vec3(0.0f, 0.0f, 0.9f * gGame.m_empRadius);
+    near->restore(moved);
+    ASSERT_GT(glm::length(far->m_position - first->position()), gGame.m_empRadius);
+    testing::internal::CaptureStdout();
+    gGame.update(STEP);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(gGame.m_bombs.empty());
+    EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), bodies);
+    EXPECT_FALSE(near->m_driving);
+    EXPECT_EQ(near->m_disableTimer, gGame.m_level.crawler_disable_time);
+    EXPECT_TRUE(far->m_driving);
+    EXPECT_TRUE(gGame.m_shockwaveActive);
+    EXPECT_NEAR(gGame.m_shockwaveCenter.x, clip.x / clip.w * 0.5f + 0.5f, 1e-5f);
+    EXPECT_NEAR(gGame.m_shockwaveCenter.y, clip.y / clip.w * 0.5f + 0.5f, 1e-5f);
+    size_t explosions = 0;
+    for (size_t at = log.find("Bomb exploded"); at != std::string::npos; at = log.find("Bomb exploded", at + 1))
+        ++explosions;
+    EXPECT_EQ(explosions, 2u);
+    EXPECT_NEAR(gGame.m_radiation, share1 * share1 + share2 * share2, 1e-5f);
+    EXPECT_NE(log.find("EMP inflicted radiation: "), std::string::npos);
+
+    gGame.m_radiation = 0.0f;
+    gGame.m_shockwaveActive = false;
+    pressB(0);
+    for (int i = 0; i < 599; ++i)
+        gGame.update(STEP);
+    const glm::vec3 blast = gGame.m_bombs[0]->position();
+    gGame.m_radEmpRadius = glm::length(player->state.position - blast);
+    // A bomb behind the camera starts no shock wave.
+    gGame.m_view = glm::lookAt(blast + glm::vec3(0.0f, 0.0f, 5.0f), blast + glm::vec3(0.0f, 0.0f, 10.0f),
+                               glm::vec3(0.0f, 1.0f, 0.0f));
+    gGame.m_radEmpDuration = 1.0f;
+    gGame.update(STEP);
+    EXPECT_TRUE(gGame.m_bombs.empty());
+    EXPECT_EQ(gGame.m_radiation, 0.0f);
+    EXPECT_EQ(gGame.m_empHoldTime, 0.0f); // not even a hit of nothing
+    EXPECT_FALSE(gGame.m_shockwaveActive);
 }

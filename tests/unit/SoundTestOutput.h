@@ -172,4 +172,28 @@ inline std::string writeTone(const std::filesystem::path& path, double hz, doubl
     return path.string();
 }
 
+// The files of the fixed sound table and their slots, in table order.
+inline const char* const kTableFiles[] = {
+    "ControlThrusters.wav", "MainThruster.wav", "Explosion.mp3", "LaunchEMP.mp3", "click.wav",
+    "driving.mp3", "bubbles.mp3", "geiger.wav", "speech/radar_offline.mp3", "speech/damping_offline.mp3",
+    "speech/auxiliary_offline.mp3", "speech/compass_offline.mp3", "speech/lights_offline.mp3",
+    "speech/separation.mp3", "speech/low_fuel.mp3", "speech/fuel.mp3", "speech/all_systems_online.mp3",
+    "speech/emps_recharded.mp3", "speech/no_bombs.mp3", "speech/groundspeed.mp3", "intro.wav",
+};
+inline const int kTableSlots[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 0};
+
+inline bool isLoop(int slot)
+{
+    return slot == 0 || slot == 2 || slot == 3 || slot == 7 || slot == 8 || slot == 9;
+}
+
+// Every table file under <root>/sounds as a 400 Hz tone (the decoder reads WAV whatever
+// the name says): loops of 0.5 s, one-shots of 0.25 s.
+inline void writeToneTable(const std::filesystem::path& root, const std::string& skip = "")
+{
+    for (int i = 0; i < 21; ++i)
+        if (kTableFiles[i] != skip)
+            writeTone(root / "sounds" / kTableFiles[i], 400.0, isLoop(kTableSlots[i]) ? 0.5 : 0.25);
+}
+
 } // namespace soundtest

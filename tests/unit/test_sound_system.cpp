@@ -14,20 +14,6 @@ using namespace soundtest;
 
 namespace {
 
-const char* const kTableFiles[] = {
-    "ControlThrusters.wav", "MainThruster.wav", "Explosion.mp3", "LaunchEMP.mp3", "click.wav",
-    "driving.mp3", "bubbles.mp3", "geiger.wav", "speech/radar_offline.mp3", "speech/damping_offline.mp3",
-    "speech/auxiliary_offline.mp3", "speech/compass_offline.mp3", "speech/lights_offline.mp3",
-    "speech/separation.mp3", "speech/low_fuel.mp3", "speech/fuel.mp3", "speech/all_systems_online.mp3",
-    "speech/emps_recharded.mp3", "speech/no_bombs.mp3", "speech/groundspeed.mp3", "intro.wav",
-};
-const int kTableSlots[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 0};
-
-bool isLoop(int slot)
-{
-    return slot == 0 || slot == 2 || slot == 3 || slot == 7 || slot == 8 || slot == 9;
-}
-
 void resetSoundSettings()
 {
     gSoundEnabled = true;
@@ -53,14 +39,7 @@ protected:
         resetSoundSettings();
     }
 
-    // Every table file as a 400 Hz tone (the decoder reads WAV whatever the name says):
-    // loops of 0.5 s, one-shots of 0.25 s.
-    void writeTable(const std::string& skip = "")
-    {
-        for (int i = 0; i < 21; ++i)
-            if (kTableFiles[i] != skip)
-                writeSound(kTableFiles[i], isLoop(kTableSlots[i]) ? 0.5 : 0.25);
-    }
+    void writeTable(const std::string& skip = "") { writeToneTable(dir.path(), skip); }
 
     void writeSound(const std::string& file, double seconds, double hz = 400.0)
     {

@@ -3,6 +3,7 @@
 
 #include "include/terrain_lightmap.glsl"
 layout(binding = 3) uniform sampler2D texSpecmap;
+uniform vec3 eyePos;
 
 void main()
 {
@@ -13,7 +14,7 @@ void main()
     float shadow = playerShadowFactor(teWorld);
 
     vec3 N = terrainNormal(teGrid);
-    vec3 V = normalize(teEye - teWorld);
+    vec3 V = normalize(eyePos - teWorld);
     vec3 H = normalize(lightDirNormed + V);
     float specular = shininess * light * pow(max(dot(N, H), 0.0), 40.0) * step(0.99, shadow);
 

@@ -7,7 +7,6 @@
 
 in vec2 teGrid;
 in vec3 teWorld;
-in vec3 teEye;
 
 layout(binding = 1) uniform sampler2D texDiffuse;
 

@@ -10,10 +10,8 @@ layout(quads, fractional_even_spacing, cw) in;
 uniform mat4 matProjView;
 
 in vec2 tcGrid[];
-in vec3 tcEye[];
 out vec2 teGrid;
 out vec3 teWorld;
-out vec3 teEye;
 
 void main()
 {
@@ -22,6 +20,5 @@ void main()
     vec4 world = matModel * vec4(grid.x, terrainHeight(grid), grid.y, 1.0);
     teGrid = grid;
     teWorld = world.xyz;
-    teEye = tcEye[0];
     gl_Position = matProjView * world;
 }

@@ -89,6 +89,7 @@ void Benchmark::afterSwap()
     case Phase::Fps:
         if (m_frame == m_frames) {
             m_fpsSeconds = secondsSince(m_phaseStart);
+            m_cpuSeconds = static_cast<double>(std::clock() - m_cpuStart) / CLOCKS_PER_SEC;
             enter(Phase::Passes);
         }
         break;
@@ -123,11 +124,13 @@ void Benchmark::enter(Phase phase)
         gGame.m_paused = false;
     }
     m_phaseStart = Clock::now();
+    m_cpuStart = std::clock();
 }
 
 void Benchmark::report() const
 {
     std::printf("BENCH fps %.2f\n", m_frames / m_fpsSeconds);
+    std::printf("BENCH cpu %.3f\n", 1000.0 * m_cpuSeconds / m_frames);
     for (const PassTime& t : m_passTimes)
         std::printf("BENCH pass %s %.3f\n", t.name.c_str(), 1000.0 * t.seconds / m_frames);
     std::printf("BENCH pass frame %.3f\n", 1000.0 * m_passFrameSeconds / m_frames);

@@ -1,7 +1,9 @@
 // The developer benchmark, off unless the environment variable KESTRUN_BENCH gives a
 // frame count. Started at the paused start of a level (the fixed scene: the camera
 // and the lander hold still), it lets the frame settle, then measures
-//   - the frame rate over that many ordinary frames,
+//   - the frame rate over that many ordinary frames, and the processor time they
+//     took on all threads (the driver's too): the work of a frame, which changes
+//     less than the frame rate when other programs load the machine,
 //   - the time of each render pass over as many frames (see PassTimer),
 //   - the game update over as many frames of play, the level running,
 // prints one "BENCH ..." line per figure and asks the window to close.
@@ -11,6 +13,7 @@
 #include "gl/PassTimer.h"
 
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +43,8 @@ private:
     Clock::time_point m_phaseStart;
     Clock::time_point m_updateStart;
     double m_fpsSeconds = 0.0;
+    std::clock_t m_cpuStart = 0;
+    double m_cpuSeconds = 0.0; // of all the program's threads, the driver's included
     double m_passFrameSeconds = 0.0;
     std::vector<PassTime> m_passTimes;
     double m_updateSum = 0.0;

@@ -49,6 +49,17 @@ glm::mat4 perspectiveTo(const Camera& camera, float farPlane)
     return glm::perspective(camera.fov, camera.aspect, camera.near, farPlane);
 }
 
+// A screen sprite ("quad2d") that keeps the depth test on, so the sky's depth state
+// hides it behind the scene.
+void drawBehindScene(Quad2D& quad, Texture* texture, const glm::vec2& corner, const glm::vec2& size)
+{
+    glUseProgram(quad.shader->m_program);
+    quad.shader->setUniform("projMat", quad.projection);
+    quad.shader->setUniform("tex", 0);
+    glBindVertexArray(quad.vao);
+    quad.drawRect(texture, corner.x, corner.y, size.x, size.y, glm::vec2(0.0f), glm::vec2(1.0f));
+}
+
 } // namespace
 
 bool sunVisibleAt(const glm::mat4& projView, const glm::vec3& lightDir, glm::vec2* ndc)
@@ -108,7 +119,11 @@ void Game::render()
 
     PassTimer::lap("clear");
     GlStateSnapshot saved;
-    const bool multisampled = m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer;
+    // The scene is drawn off screen only when something needs it there: samples to
+    // resolve, or the shock wave, which distorts the finished scene. Otherwise it goes
+    // straight into the window.
+    const bool multisampled = m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer &&
+                              (m_antialiasing > 0 || m_shockwaveActive);
     if (multisampled) {
         saveGlState(m_msaaFramebuffer->m_fbo, &saved);
         glViewport(0, 0, gWindowWidth, gWindowHeight);
@@ -123,10 +138,29 @@ void Game::render()
     glm::vec2 sunNdc(0.0f);
     const bool sunVisible = sunVisibleAt(projView, gLightDirNormed, &sunNdc);
 
+    // The terrain first: the sky then fills only the pixels it left empty, so what
+    // lies behind the ground is never shaded.
+    if (!inSpace && m_renderPass[RENDER_PASS_TERRAIN]) {
+        PassTimer::lap("terrain");
+        m_heightfield->render(projView, m_player->state.position);
+    }
+
     if (m_renderPass[RENDER_PASS_SKY]) {
         PassTimer::lap("sky");
-        glDisable(GL_DEPTH_TEST);
+        // Everything of the sky lands on the far plane and passes the depth test only
+        // where the depth buffer is still clear; it writes no depth, so its parts
+        // still cover each other in the order they are drawn.
         glDepthMask(GL_FALSE);
+        glDepthFunc(GL_LEQUAL);
+        glDepthRange(1.0, 1.0);
+        // Where the terrain surely covers the window, the sky is not even rasterised.
+        glm::ivec4 skyRect(0);
+        const bool skyClipped = !inSpace && m_renderPass[RENDER_PASS_TERRAIN] &&
+                                m_heightfield->skyWindow(projView, glm::ivec2(gWindowWidth, gWindowHeight), &skyRect);
+        if (skyClipped) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(skyRect.x, skyRect.y, skyRect.z, skyRect.w);
+        }
         glUseProgram(m_skybox->m_shader->m_program);
         m_skybox->draw(m_projection * glm::mat4(glm::mat3(m_view)), nullptr, nullptr);
 
@@ -136,8 +170,7 @@ void Game::render()
             const glm::vec2 centre((sunNdc.x * 0.5f + 0.5f) * gWindowWidth, (sunNdc.y * 0.5f + 0.5f) * gWindowHeight);
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            m_quad->draw(m_texSun, centre.x - size.x / 2.0f, centre.y - size.y / 2.0f, size.x, size.y, glm::vec2(0.0f),
-                         glm::vec2(1.0f));
+            drawBehindScene(*m_quad, m_texSun, centre - size / 2.0f, size);
             glDisable(GL_BLEND);
         }
 
@@ -168,14 +201,13 @@ void Game::render()
         PassTimer::lap("horizon");
         if (m_renderPass[RENDER_PASS_HORIZON] && m_horizon)
             m_horizon->draw(perspectiveTo(m_camera, 2.0f * m_horizon->m_far_distance) * m_view, &eye, light);
+        glDisable(GL_SCISSOR_TEST);
+        glDepthRange(0.0, 1.0);
+        glDepthFunc(GL_LESS);
         glDepthMask(GL_TRUE);
-        glEnable(GL_DEPTH_TEST);
     }
 
     if (!inSpace) {
-        PassTimer::lap("terrain");
-        if (m_renderPass[RENDER_PASS_TERRAIN])
-            m_heightfield->render(projView, m_player->state.position);
         m_cullableCount = 0;
         m_culledCount = 0;
         for (Model* model : gDrawList) {
@@ -220,6 +252,7 @@ void Game::render()
     }
 
     if (m_renderPass[RENDER_PASS_PARTICLES] && m_particles) {
+        PassTimer::lap("particles");
         glm::vec3 forward, right, up;
         m_camera.getAxes(&forward, &right, &up);
         m_particles->draw(m_view, m_projection, up, right);
@@ -227,11 +260,15 @@ void Game::render()
 
     if (multisampled) {
         PassTimer::lap("resolve");
+        // Without the shock wave the samples resolve straight into the window; the
+        // shock wave needs the scene as a texture.
+        const Framebuffer* target = m_shockwaveActive ? m_resolveFramebuffer : nullptr;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, m_msaaFramebuffer->m_fbo);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_resolveFramebuffer->m_fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target ? target->m_fbo : static_cast<GLuint>(saved.drawFramebuffer));
         glBlitFramebuffer(0, 0, m_msaaFramebuffer->m_width, m_msaaFramebuffer->m_height, 0, 0,
-                          m_resolveFramebuffer->m_width, m_resolveFramebuffer->m_height,
-                          GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+                          target ? target->m_width : m_msaaFramebuffer->m_width,
+                          target ? target->m_height : m_msaaFramebuffer->m_height,
+                          target ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT, GL_NEAREST);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, saved.drawFramebuffer);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, saved.readFramebuffer);
@@ -251,11 +288,6 @@ void Game::render()
             m_shockwaveShader->setUniform("tex", 0);
             drawTexturedQuad(m_shockwaveVao, scene->m_texture);
             glEnable(GL_DEPTH_TEST);
-        } else {
-            glDisable(GL_DEPTH_TEST);
-            m_quad->draw(scene, 0.0f, 0.0f, static_cast<float>(gWindowWidth), static_cast<float>(gWindowHeight),
-                         glm::vec2(0.0f), glm::vec2(1.0f));
-            glEnable(GL_DEPTH_TEST);
         }
     }
 
@@ -263,14 +295,18 @@ void Game::render()
     if (m_renderPass[RENDER_PASS_LENS_FLARE] && sunVisible && m_lensFlare)
         m_lensFlare->draw(sunNdc.x, sunNdc.y);
 
+    PassTimer::lap("compass");
     if (m_compass && m_radiation <= m_radCompass && !m_player->destroyed)
         m_compass->draw(m_view, m_projection, m_player->state.position);
 
-    PassTimer::lap("explosion and overlays");
+    PassTimer::lap("explosion");
     if (m_player->exploding)
         m_player->drawExplosion(projView, &m_camera);
 
+    PassTimer::lap("HUD");
     drawHud();
+
+    PassTimer::lap("overlays");
 
     if (m_paused) {
         drawScreenImage(m_texPaused, 0.5f, 0.9f);

@@ -106,11 +106,21 @@ void Heightfield::setExtent(float extentX, float extentZ)
     m_inv_extent_z = 1.0f / extentZ;
 }
 
+glm::mat4 Heightfield::gridToWorld() const
+{
+    return glm::translate(glm::mat4(1.0f),
+                          glm::vec3(-m_xpatches * m_patch_size * 0.5f, 0.0f, -m_zpatches * m_patch_size * 0.5f));
+}
+
+bool Heightfield::skyWindow(const glm::mat4& projView, glm::ivec2 window, glm::ivec4* rect) const
+{
+    return m_patches.skyWindow(projView * gridToWorld(), window, rect);
+}
+
 void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
 {
     glUseProgram(m_shader->m_program);
-    const glm::mat4 model = glm::translate(
-        glm::mat4(1.0f), glm::vec3(-m_xpatches * m_patch_size * 0.5f, 0.0f, -m_zpatches * m_patch_size * 0.5f));
+    const glm::mat4 model = gridToWorld();
     m_shader->setUniform("matModel", model);
     m_shader->setUniform("matProjView", projView);
     m_shader->setUniform("patchsize", m_patch_size);
@@ -128,8 +138,14 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     m_shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
     if (m_lightmap)
         m_shader->setUniform("texLightmap", 2);
-    if (m_specmap)
+    // The camera is the point the projection sends to infinity: (0, 0, 1, 0) in clip
+    // space maps back to it.
+    const glm::vec4 eye = glm::inverse(projView) * glm::vec4(0.0f, 0.0f, 1.0f, 0.0f);
+    const glm::vec3 eyePos = glm::vec3(eye) / eye.w;
+    if (m_specmap) {
         m_shader->setUniform("texSpecmap", 3);
+        m_shader->setUniform("eyePos", eyePos);
+    }
 
     Texture* units[4] = {m_heights, m_diffuse, m_lightmap, m_specmap};
     for (int i = 0; i < 4; ++i) {
@@ -140,8 +156,14 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     }
     glActiveTexture(GL_TEXTURE0);
 
+    if (!m_patches.builtFor(m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height)) {
+        ilBindImage(m_heights->m_image);
+        m_patches.build(reinterpret_cast<const uint16_t*>(ilGetData()), m_heights->m_width, m_heights->m_height,
+                        m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height);
+    }
+    const int count = m_patches.prepareDraw(m_vao, projView * model, glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f)));
     glBindVertexArray(m_vao);
-    glDrawArraysInstanced(GL_PATCHES, 0, 4, m_xpatches * m_zpatches);
+    glDrawArraysInstanced(GL_PATCHES, 0, 4, count);
     glBindVertexArray(0);
 }
 

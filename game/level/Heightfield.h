@@ -3,6 +3,8 @@
 // surface-normal queries for everything that stands on the ground.
 #pragma once
 
+#include "level/TerrainPatches.h"
+
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
@@ -25,6 +27,9 @@ public:
                       const std::string& lightmap, const std::string& specmap);
     void selectShader();
     void render(const glm::mat4& projView, const glm::vec3& playerPos);
+    // After render: the window rectangle outside which this terrain surely covers every
+    // pixel of a window of that size; false when that cannot be told.
+    bool skyWindow(const glm::mat4& projView, glm::ivec2 window, glm::ivec4* rect) const;
     // Terrain height below pos (x and z are read); the surface normal there when asked.
     float getHeight(const glm::vec3& pos, glm::vec3* normal) const;
     void freeTextures();
@@ -51,4 +56,9 @@ public:
     float m_extent_z = 0.0f;
     float m_inv_extent_x = 0.0f;
     float m_inv_extent_z = 0.0f;
+    TerrainPatches m_patches;
+
+private:
+    // Centres the patch grid, which the shaders lay out from (0, 0), on the origin.
+    glm::mat4 gridToWorld() const;
 };

@@ -301,6 +301,17 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glPatchParameteri(GL_PATCH_VERTICES, 4);
 
     Shader* terrain = use("heightfield");
+    // The 2 x 2 patches by their grid index, one per instance.
+    const GLint patches[4] = {0, 1, 2, 3};
+    GLuint vao = 0, indices = 0;
+    glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    glGenBuffers(1, &indices);
+    glBindBuffer(GL_ARRAY_BUFFER, indices);
+    glBufferData(GL_ARRAY_BUFFER, sizeof patches, patches, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
+    glVertexAttribDivisor(0, 1);
     const glm::mat4 projection = glm::perspective(glm::radians(60.0f), 1.0f, 0.5f, 200.0f);
     const auto draw = [&](const glm::vec3& eye, bool shadow) {
         target.clear();
@@ -342,6 +353,9 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     const auto below = draw(glm::vec3(0.0f, -20.0f, 0.0f), false);
     EXPECT_EQ(target.at(below, 32, 32), glm::ivec4(0));
     glBindTexture(GL_TEXTURE_2D, 0);
+    glBindVertexArray(0);
+    glDeleteBuffers(1, &indices);
+    glDeleteVertexArrays(1, &vao);
 }
 
 TEST_F(GameShaders, ParticleSpritesShowWhicheverWayTheCameraAxesArrive)

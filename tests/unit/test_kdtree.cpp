@@ -3,13 +3,16 @@
 #include "scene/KDTree.h"
 #include "scene/Mesh.h"
 #include "scene/Model.h"
+#include "level/TerrainPatches.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -303,4 +306,102 @@ TEST(KDTree, PrintShowsNodesAndNamedEntities)
               std::string::npos);
     EXPECT_NE(text.find("RL id 1 plane y="), std::string::npos);
     EXPECT_TRUE(tree->root->removeEntity(&e));
+}
+
+namespace {
+
+// A flat terrain of 4 x 4 patches of side 10 at height 5 (samples half way between the
+// heights 0 and 10); its grid runs from (0, 0) to (40, 40).
+void buildFlatPatches(TerrainPatches* patches)
+{
+    const std::vector<uint16_t> samples(17 * 17, 32768);
+    patches->build(samples.data(), 17, 17, 4, 4, 10.0f, 0.0f, 10.0f);
+}
+
+glm::mat4 viewFrom(const glm::vec3& eye, const glm::vec3& at, float aspect)
+{
+    const glm::vec3 up = std::fabs(at.x - eye.x) + std::fabs(at.z - eye.z) < 1e-3f ? glm::vec3(0, 0, 1) : glm::vec3(0, 1, 0);
+    return glm::perspective(glm::radians(60.0f), aspect, 0.5f, 1000.0f) * glm::lookAt(eye, at, up);
+}
+
+} // namespace
+
+TEST(TerrainPatches, EveryPatchInViewIsDrawnNearestFirst)
+{
+    TerrainPatches patches;
+    buildFlatPatches(&patches);
+    const std::pair<glm::vec3, glm::vec3> views[] = {
+        {{20, 30, -15}, {20, 5, 20}}, {{5, 8, 5}, {40, 5, 30}}, {{60, 50, 60}, {0, 0, 0}}, {{20, 40, 20}, {20, 5, 20}}};
+    for (const auto& [eye, at] : views) {
+        const glm::mat4 mvp = viewFrom(eye, at, 1.5f);
+        std::vector<int32_t> order;
+        patches.select(mvp, eye, &order);
+        const std::set<int32_t> chosen(order.begin(), order.end());
+        EXPECT_EQ(chosen.size(), order.size());
+        // A patch with any point of its ground inside the view must be drawn.
+        for (int index = 0; index < 16; ++index) {
+            bool seen = false;
+            for (float u = 0.0f; u <= 1.0f && !seen; u += 0.1f) {
+                for (float v = 0.0f; v <= 1.0f && !seen; v += 0.1f) {
+                    const glm::vec4 c = mvp * glm::vec4((index % 4 + u) * 10.0f, 5.0f, (index / 4 + v) * 10.0f, 1.0f);
+                    seen = c.w > 0.0f && std::fabs(c.x) <= c.w && std::fabs(c.y) <= c.w && std::fabs(c.z) <= c.w;
+                }
+            }
+            if (seen) {
+                EXPECT_TRUE(chosen.count(index)) << "patch " << index << " seen from " << eye.x << "," << eye.y;
+            }
+        }
+        // Nearest first: distances from the eye to the patch squares never fall.
+        float last = 0.0f;
+        for (int32_t index : order) {
+            const glm::vec3 lo((index % 4) * 10.0f, 5.0f, (index / 4) * 10.0f);
+            const float d = glm::distance(glm::clamp(eye, lo, lo + glm::vec3(10, 0, 10)), eye);
+            EXPECT_GE(d, last - 1e-3f);
+            last = d;
+        }
+    }
+}
+
+TEST(TerrainPatches, SkyIsLeftOutOnlyWhereTheGroundCoversTheWindow)
+{
+    TerrainPatches patches;
+    buildFlatPatches(&patches);
+    const glm::ivec2 window(96, 64);
+    struct View {
+        glm::vec3 eye, at;
+        bool told;      // whether the cover can be told from there
+        bool allGround; // whether the ground fills the whole window
+    };
+    const View views[] = {
+        {{20, 20, 20}, {20, 0, 20}, true, true},      // straight down from low enough
+        {{20, 8, 20}, {40, 8, 20}, true, false},      // level towards the terrain's edge
+        {{20, 12, 2}, {20, 5, 30}, true, false},      // tilted down across it
+        {{6, 9, 4}, {40, 4, 24}, true, false},        // across a corner
+        {{34, 9, 4}, {0, 4, 24}, true, false},        // across the other one
+        {{20, 3, 20}, {20, 0, 20}, false, false},     // below the ground
+        {{-10, 20, 20}, {20, 5, 20}, false, false},   // off the terrain
+    };
+    for (const View& view : views) {
+        const glm::mat4 mvp = viewFrom(view.eye, view.at, 1.5f);
+        glm::ivec4 rect(-1);
+        ASSERT_EQ(patches.skyWindow(mvp, window, &rect), view.told) << view.eye.x << "," << view.eye.y;
+        if (!view.told)
+            continue;
+        EXPECT_EQ(rect.z * rect.w == 0, view.allGround);
+        // Every pixel centre outside the rectangle looks at the ground inside the square.
+        const glm::mat4 inv = glm::inverse(mvp);
+        for (int y = 0; y < window.y; ++y) {
+            for (int x = 0; x < window.x; ++x) {
+                if (x >= rect.x && x < rect.x + rect.z && y >= rect.y && y < rect.y + rect.w)
+                    continue;
+                const glm::vec2 ndc = 2.0f * (glm::vec2(x, y) + 0.5f) / glm::vec2(window) - 1.0f;
+                const glm::vec4 n = inv * glm::vec4(ndc, -1, 1), f = inv * glm::vec4(ndc, 1, 1);
+                const glm::vec3 a = glm::vec3(n) / n.w, b = glm::vec3(f) / f.w;
+                ASSERT_GT(a.y, 5.0f);
+                ASSERT_LT(b.y, 5.0f) << x << "," << y;
+                const glm::vec3 hit = a + (a.y - 5.0f) / (a.y - b.y) * (b - a);
+                ASSERT_TRUE(hit.x >= 0 && hit.x <= 40 && hit.z >= 0 && hit.z <= 40) << x << "," << y;
+            }
+        }
+    }
 }

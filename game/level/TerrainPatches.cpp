@@ -1,0 +1,185 @@
+#include "level/TerrainPatches.h"
+
+#include <algorithm>
+#include <cmath>
+
+TerrainPatches::~TerrainPatches()
+{
+    if (m_buffer)
+        glDeleteBuffers(1, &m_buffer);
+}
+
+void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, int zpatches, float patchSize,
+                           float minHeight, float maxHeight)
+{
+    m_xpatches = xpatches;
+    m_zpatches = zpatches;
+    m_patch_size = patchSize;
+    m_min_height = minHeight;
+    m_max_height = maxHeight;
+    m_bounds.assign(static_cast<size_t>(xpatches) * zpatches, glm::vec2(0.0f));
+    const float scale = (maxHeight - minHeight) / 65535.0f;
+    for (int pz = 0; pz < zpatches; ++pz) {
+        // Grid z grows against the image rows; one sample more on each side keeps the
+        // box around the filtered heights between samples.
+        const int rowLo = std::max(0, static_cast<int>(std::floor((1.0 - (pz + 1.0) / zpatches) * (h - 1))) - 1);
+        const int rowHi = std::min(h - 1, static_cast<int>(std::ceil((1.0 - pz / static_cast<double>(zpatches)) * (h - 1))) + 1);
+        for (int px = 0; px < xpatches; ++px) {
+            const int colLo = std::max(0, static_cast<int>(std::floor(px / static_cast<double>(xpatches) * (w - 1))) - 1);
+            const int colHi = std::min(w - 1, static_cast<int>(std::ceil((px + 1.0) / xpatches * (w - 1))) + 1);
+            uint16_t lo = 65535, hi = 0;
+            for (int row = rowLo; row <= rowHi; ++row) {
+                const uint16_t* line = samples + static_cast<size_t>(row) * w;
+                for (int col = colLo; col <= colHi; ++col) {
+                    lo = std::min(lo, line[col]);
+                    hi = std::max(hi, line[col]);
+                }
+            }
+            const float a = minHeight + scale * lo, b = minHeight + scale * hi;
+            m_bounds[static_cast<size_t>(pz) * xpatches + px] = glm::vec2(std::min(a, b), std::max(a, b));
+        }
+    }
+}
+
+bool TerrainPatches::builtFor(int xpatches, int zpatches, float patchSize, float minHeight, float maxHeight) const
+{
+    return !m_bounds.empty() && m_xpatches == xpatches && m_zpatches == zpatches && m_patch_size == patchSize &&
+           m_min_height == minHeight && m_max_height == maxHeight;
+}
+
+void TerrainPatches::select(const glm::mat4& projViewModel, const glm::vec3& eye, std::vector<int32_t>* order) const
+{
+    // The six clip planes as rows of the matrix: a point is inside when every
+    // plane(p) = dot(plane.xyz, p) + plane.w is at least 0.
+    const glm::mat4 t = glm::transpose(projViewModel);
+    const glm::vec4 planes[6] = {t[3] + t[0], t[3] - t[0], t[3] + t[1], t[3] - t[1], t[3] + t[2], t[3] - t[2]};
+    std::vector<std::pair<float, int32_t>> keys;
+    for (int pz = 0; pz < m_zpatches; ++pz) {
+        for (int px = 0; px < m_xpatches; ++px) {
+            const int index = pz * m_xpatches + px;
+            const glm::vec2 heights = m_bounds[static_cast<size_t>(index)];
+            const glm::vec3 lo(px * m_patch_size, heights.x, pz * m_patch_size);
+            const glm::vec3 hi((px + 1) * m_patch_size, heights.y, (pz + 1) * m_patch_size);
+            bool inside = true;
+            for (const glm::vec4& plane : planes) {
+                // The box corner farthest along the plane's normal.
+                const glm::vec3 far(plane.x >= 0.0f ? hi.x : lo.x, plane.y >= 0.0f ? hi.y : lo.y,
+                                    plane.z >= 0.0f ? hi.z : lo.z);
+                if (glm::dot(glm::vec3(plane), far) + plane.w < 0.0f) {
+                    inside = false;
+                    break;
+                }
+            }
+            if (!inside)
+                continue;
+            const glm::vec3 nearest = glm::clamp(eye, lo, hi);
+            const glm::vec3 d = nearest - eye;
+            keys.emplace_back(glm::dot(d, d), index);
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    order->clear();
+    for (const auto& key : keys)
+        order->push_back(key.second);
+}
+
+// The visible part of a view ray runs from its point on the near plane to its point on
+// the far plane. When all of the near plane lies above the ground under it, and the
+// ray passes below the lowest height of the terrain inside the terrain's square before
+// the far plane, the ground (continuous inside the square) must cross the visible part
+// of the ray: the pixel shows terrain.
+bool TerrainPatches::rayCovered(const glm::mat4& clipToGrid, float x, float y) const
+{
+    const glm::vec4 n = clipToGrid * glm::vec4(x, y, -1.0f, 1.0f);
+    const glm::vec4 f = clipToGrid * glm::vec4(x, y, 1.0f, 1.0f);
+    if (!(n.w > 0.0f) || !(f.w > 0.0f))
+        return false;
+    const glm::vec3 nearPoint = glm::vec3(n) / n.w, farPoint = glm::vec3(f) / f.w;
+    if (!(nearPoint.y > m_min_height) || !(farPoint.y < m_min_height))
+        return false;
+    const float t = (nearPoint.y - m_min_height) / (nearPoint.y - farPoint.y);
+    const glm::vec3 ground = nearPoint + t * (farPoint - nearPoint);
+    return ground.x >= 0.0f && ground.z >= 0.0f && ground.x <= m_xpatches * m_patch_size &&
+           ground.z <= m_zpatches * m_patch_size;
+}
+
+bool TerrainPatches::nearPlaneAboveGround(const glm::mat4& clipToGrid) const
+{
+    glm::vec3 lo(INFINITY), hi(-INFINITY);
+    for (int corner = 0; corner < 4; ++corner) {
+        const glm::vec4 p = clipToGrid * glm::vec4(corner & 1 ? 1.0f : -1.0f, corner & 2 ? 1.0f : -1.0f, -1.0f, 1.0f);
+        if (!(p.w > 0.0f))
+            return false;
+        lo = glm::min(lo, glm::vec3(p) / p.w);
+        hi = glm::max(hi, glm::vec3(p) / p.w);
+    }
+    const int x0 = static_cast<int>(std::floor(lo.x / m_patch_size)), x1 = static_cast<int>(std::floor(hi.x / m_patch_size));
+    const int z0 = static_cast<int>(std::floor(lo.z / m_patch_size)), z1 = static_cast<int>(std::floor(hi.z / m_patch_size));
+    if (x0 < 0 || z0 < 0 || x1 >= m_xpatches || z1 >= m_zpatches)
+        return false;
+    for (int pz = z0; pz <= z1; ++pz) {
+        for (int px = x0; px <= x1; ++px) {
+            if (!(lo.y > m_bounds[static_cast<size_t>(pz) * m_xpatches + px].y))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The window points whose rays pass the terrain's lowest square form one convex region
+// (that square seen through the window), so a window row is covered when both its ends
+// are, and every row between two covered lines is covered too: lines are tested every
+// few pixels, rows and columns alike.
+bool TerrainPatches::skyWindow(const glm::mat4& projViewModel, glm::ivec2 window, glm::ivec4* rect) const
+{
+    if (m_bounds.empty() || window.x < 1 || window.y < 1)
+        return false;
+    const glm::mat4 clipToGrid = glm::inverse(projViewModel);
+    if (!nearPlaneAboveGround(clipToGrid))
+        return false;
+    const int step = 8;
+    // Lowest and highest uncovered window line along one axis.
+    const auto span = [&](int size, bool rows, int* lo, int* hi) {
+        *lo = size;
+        *hi = 0;
+        for (int a = 0; a < size; a += step) {
+            const int b = std::min(a + step, size);
+            bool covered = true;
+            for (int edge : {a, b}) {
+                const float t = 2.0f * static_cast<float>(edge) / static_cast<float>(size) - 1.0f;
+                covered = covered && (rows ? rayCovered(clipToGrid, -1.0f, t) && rayCovered(clipToGrid, 1.0f, t)
+                                           : rayCovered(clipToGrid, t, -1.0f) && rayCovered(clipToGrid, t, 1.0f));
+            }
+            if (!covered) {
+                *lo = std::min(*lo, a);
+                *hi = std::max(*hi, b);
+            }
+        }
+    };
+    int y0, y1, x0, x1;
+    span(window.y, true, &y0, &y1);
+    span(window.x, false, &x0, &x1);
+    *rect = y0 < y1 && x0 < x1 ? glm::ivec4(x0, y0, x1 - x0, y1 - y0) : glm::ivec4(0);
+    return true;
+}
+
+int TerrainPatches::prepareDraw(GLuint vao, const glm::mat4& projViewModel, const glm::vec3& eye)
+{
+    select(projViewModel, eye, &m_order);
+    if (!m_buffer)
+        glGenBuffers(1, &m_buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
+    // A fresh store each frame, so the driver never waits for last frame's draw.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_order.size() * sizeof(int32_t)), m_order.data(),
+                 GL_STREAM_DRAW);
+    if (m_boundVao != vao) {
+        glBindVertexArray(vao);
+        glEnableVertexAttribArray(0);
+        glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
+        glVertexAttribDivisor(0, 1);
+        glBindVertexArray(0);
+        m_boundVao = vao;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return static_cast<int>(m_order.size());
+}

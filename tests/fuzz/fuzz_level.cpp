@@ -1,0 +1,18 @@
+// The level-file loader over any level file.
+#include "FuzzHarness.h"
+
+#include "level/LevelConfig.h"
+#include "platform/AssetFiles.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    harnessSetUp();
+    gAssetsDir = scratchDir().string();
+    writeInput(scratchDir() / "levels" / "level_1.ini", data, size);
+    try {
+        LevelConfig config;
+        config.load(1);
+    } catch (const FatalEnd&) {
+    }
+    return 0;
+}

@@ -1,0 +1,1 @@
+#include "no_such_file.glsl"

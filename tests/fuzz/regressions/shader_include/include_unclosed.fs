@@ -1,0 +1,3 @@
+#version 430
+#include "common.glsl
+void main() {}

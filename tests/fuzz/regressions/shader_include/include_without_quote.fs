@@ -1,0 +1,2 @@
+#version 430
+#include common.glsl

@@ -774,11 +774,16 @@ TEST_F(BombGl, LaunchNeedsABombGroundSpeedAndOneStage)
     pressB(0);
     EXPECT_TRUE(played(SOUND_GROUNDSPEED));
     EXPECT_TRUE(gGame.m_bombs.empty());
+    // A trigger delay of no whole frame only takes the spin away; the fuse still burns.
     gDevKeysEnabled = true;
+    gGame.m_empTriggerFrames = 0;
     pressB(GLFW_MOD_CONTROL);
+    gGame.m_empTriggerFrames = 600;
     EXPECT_TRUE(played(SOUND_LAUNCH_EMP));
     ASSERT_EQ(gGame.m_bombs.size(), 1u);
     EXPECT_EQ(gGame.m_empCount, 2);
+    gGame.update(STEP);
+    EXPECT_EQ(gGame.m_bombs.size(), 1u);
     EXPECT_EQ(std::count(gDrawList.begin(), gDrawList.end(), gGame.m_bombs[0]->m_model), 1);
     EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), bodies + 1);
 

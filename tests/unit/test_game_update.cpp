@@ -369,6 +369,7 @@ TEST_F(RadiationUpdate, LevelIntensityChargeVoicesAndGeigerByHand)
          0.1f, 0, 0, 0, 0, 0, 3, -1, 0},
         {"EMP hit", centre, false, 0.1f, 0, 1, 3, 0, none, 0, 0.3f, 0.4f, 0, 0, 0, 3, SOUND_RADAR_OFFLINE, 0.3f},
         {"negative EMP hit ignored", centre, false, 0.1f, 0, 1, 3, 0, none, 0, -0.3f, 0.1f, 0, 0, 0, 3, -1, 0},
+        {"EMP hit of no number ignored", centre, false, 0.1f, 0, 1, 3, 0, none, 0, NAN, 0.1f, 0, 0, 0, 3, -1, 0},
         {"negative rate lowers in radiation", high, false, 0.3f, 0, 1, 3, 0,
          [](Game& g) { g.m_radRateInc = -0.05f; }, 0.1f, 0, 0.295f, 1, 0, 0, 3, -1, 1},
     };

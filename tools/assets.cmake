@@ -37,3 +37,8 @@ endforeach()
 
 add_custom_target(assets ALL DEPENDS ${ASSET_STAMPS})
 add_dependencies(kestrun assets)
+
+# The menu and loading pictures are rendered from the terrain maps and Kestrun's sprite.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/asset-stamps/gen_menu_pictures.stamp APPEND
+                   DEPENDS ${CMAKE_BINARY_DIR}/asset-stamps/gen_terrain.stamp
+                           ${CMAKE_BINARY_DIR}/asset-stamps/gen_sky.stamp)

@@ -10,7 +10,7 @@ PACKAGES=(
   libglfw3-dev libglew-dev libglm-dev libfreetype-dev libdevil-dev libassimp-dev
   libboost-dev libinih-dev libbullet-dev libopenal-dev libsndfile1-dev
   # asset generators
-  python3 python3-pil python3-numpy espeak-ng sox libsox-fmt-mp3 lame
+  python3 python3-pil python3-numpy python3-fonttools espeak-ng sox libsox-fmt-mp3 lame
   fonts-dejavu-core fonts-league-spartan
   # tests: real OpenGL under a virtual X server, key events and screenshots
   googletest libgtest-dev xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri

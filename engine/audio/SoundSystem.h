@@ -82,6 +82,9 @@ public:
     // Once per frame.
     void update();
 
+    // Frees the slot's sound and forgets its channel.
+    void releaseSlot(int slot);
+
     bool ready = false;
     SoundLib::System* system = nullptr;
     SoundLib::Sound* sounds[SOUND_SLOT_COUNT] = {};
@@ -92,7 +95,6 @@ public:
 private:
     bool validSlot(int slot) const { return slot >= 0 && slot < SOUND_SLOT_COUNT; }
     bool hasChannel(int slot) const { return ready && validSlot(slot) && channels[slot]; }
-    void releaseSlot(int slot);
 };
 
 extern SoundSystem* gSound;

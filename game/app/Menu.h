@@ -6,6 +6,10 @@
 
 #include <string>
 
+class Framebuffer;
+class Quad2D;
+class Texture;
+
 enum MenuStatus {
     MENU_LEVEL_1 = 0,
     MENU_LEVEL_2 = 1,
@@ -28,12 +32,24 @@ constexpr int MENU_ITEM_COUNT = 6;
 
 class Menu {
 public:
-    Menu();
+    // Without graphics only the items and their navigation exist (no title, strip or
+    // quad renderer, no resize listener): for use without a GL context.
+    explicit Menu(bool withGraphics = true);
     ~Menu();
     Menu(const Menu&) = delete;
     Menu& operator=(const Menu&) = delete;
 
+    // Reads the cursor and the left button; dt < 0 only records the cursor position.
     void update(float dt);
+    // The mouse part of update, with the cursor (window pixels, y up) and button given.
+    void pointerMoved(double x, double y, bool leftPressed, float dt);
+    // One credits-strip step of 1/60 s at most per call, with `now` the clock in seconds.
+    void advanceScroll(float now);
+    // Builds the credits strip texture once: our credits line and the three library badges.
+    Texture* createMenuCreditsStrip();
+    void onResize();
+    // Brings the still picture (title, items, page) up to date with the selection.
+    void renderStill();
 
     // Keyboard navigation while the menu is shown.
     void choose();
@@ -44,7 +60,10 @@ public:
 
     bool m_done = false;
     int m_exit_status = 0;
+    Texture* m_title = nullptr;
+    Texture* m_credits = nullptr;
     glm::vec4 m_saved_clear_color = glm::vec4(0.0f);
+    Quad2D* m_quad = nullptr;
     bool m_active = false;
     int m_selected = 0;
     float m_scroll = 0.0f;
@@ -55,7 +74,15 @@ public:
     int m_row_step = 50;
     MenuItem m_items[MENU_ITEM_COUNT];
     int m_item_of_status[MENU_ITEM_COUNT];
+    std::string m_credits_line;
     glm::vec2 m_design_size = glm::vec2(1280.0f, 768.0f);
+    Framebuffer* m_still = nullptr; // the window-size picture renderStill keeps
+    int m_still_selected = -1;      // the selection it shows; -1: to be drawn
+    bool m_still_resume_shown = false;
+    float m_still_title_width = 0.0f;
+
+private:
+    void drawStill();
 };
 
 // Text pages shown beside the items; pages 0 to 3 come from "/menu/".

@@ -53,6 +53,17 @@ int readWindowSide(const INIReader& reader, const char* key, int defaultValue)
     return value;
 }
 
+// A side of the HUD design screen: a screen size, so no larger than a window may be.
+float readHudDesignSide(const INIReader& reader, const char* key, float defaultValue)
+{
+    const float value = readPositive(reader, "hud", key, defaultValue);
+    if (value > static_cast<float>(maxWindowSide)) {
+        warnDefault("hud", key, "is above " + std::to_string(maxWindowSide));
+        return defaultValue;
+    }
+    return value;
+}
+
 } // namespace
 
 void readSettings(const INIReader& r, Game& game)
@@ -162,8 +173,8 @@ void readSettings(const INIReader& r, Game& game)
         gMasterVolumeMax = 1.0f;
 
     // [hud]
-    gHudDesignSize.x = readPositive(r, "hud", "design_size_x", gHudDesignSize.x);
-    gHudDesignSize.y = readPositive(r, "hud", "design_size_y", gHudDesignSize.y);
+    gHudDesignSize.x = readHudDesignSide(r, "design_size_x", gHudDesignSize.x);
+    gHudDesignSize.y = readHudDesignSide(r, "design_size_y", gHudDesignSize.y);
     gHudRadBarY = iniGetFloat(r, "hud", "pos_radbar_y", gHudRadBarY);
     gHudPosHelium.x = iniGetFloat(r, "hud", "pos_helium_x", gHudPosHelium.x);
     gHudPosHelium.y = iniGetFloat(r, "hud", "pos_helium_y", gHudPosHelium.y);

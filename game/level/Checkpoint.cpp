@@ -106,13 +106,7 @@ void Game::restartLevel(bool fromStart)
     while (!m_bombs.empty())
         removeBomb(0);
 
-    const Camera::ResetState& rs = m_camera.resetState;
-    m_camera.phi = rs.phi;
-    m_camera.theta = rs.theta;
-    m_camera.r = rs.r;
-    m_camera.focus = rs.focus;
-    m_camera.min_rad = rs.min_rad;
-    m_camera.max_rad = 50.0f;
+    resetCameraForPlay();
 
     if (fullRestart) {
         if (m_player)

@@ -32,16 +32,9 @@ Game::~Game()
     unregisterResizeListener(this);
 }
 
-void Game::onResize() {}
-
 void Game::setCursorCaptured(bool captured)
 {
     m_cursorCaptured = captured;
     if (gWindow)
         glfwSetInputMode(gWindow, GLFW_CURSOR, captured ? GLFW_CURSOR_DISABLED : GLFW_CURSOR_NORMAL);
-}
-
-void Game::leaveLoadingScreen()
-{
-    m_loadingScreen = false;
 }

@@ -11,6 +11,7 @@
 
 #include <glm/glm.hpp>
 
+#include <string>
 #include <vector>
 
 class Player;
@@ -60,6 +61,9 @@ class Quad2D;
 class Shader;
 class Texture;
 
+// "level/" + name: the folder of a level's (or the end screen's) picture, text and voices.
+std::string levelFolder(const std::string& name);
+
 // The material of generated meshes (sky box, horizon, planet, bound displays).
 extern const Material gDefaultMaterial;
 
@@ -82,7 +86,15 @@ public:
     void onKey(int key, int scancode, int action, int mods);
     void onResize();
     void setCursorCaptured(bool captured);
+
+    // Loading and end screens: 1 to 3 prepare and draw a level's screen, -1 the end
+    // screen, 0 redraws what is prepared; other levels get no picture.
+    void showLoadingScreen(int level);
     void leaveLoadingScreen();
+    // Opacity of the black cover that fades the end screen out.
+    float endScreenFadeAlpha() const;
+    // The camera as the level started it, free to zoom out to 50.
+    void resetCameraForPlay();
 
     // Level set-up and rendering
     void initTerrain(bool create);
@@ -119,6 +131,8 @@ public:
     Texture* m_texSun = nullptr;
     Texture* m_texPlanet = nullptr;
     Texture* m_texPlanetSprite = nullptr;
+    Texture* m_loadingImage = nullptr; // picture of the loading or end screen
+    std::string m_introText;
     glm::mat4 m_planetSpriteMatrix = glm::mat4(1.0f);
     unsigned int m_quad3dVao = 0;
     Shader* m_quad3dShader = nullptr;

@@ -3,6 +3,7 @@
 #include "level/Game.h"
 
 #include "app/Globals.h"
+#include "gl/PassTimer.h"
 #include "hud/Hud.h"
 #include "hud/Minimap.h"
 #include "level/Heightfield.h"
@@ -39,12 +40,15 @@ void Game::drawHud()
     if (--m_minimapCounter <= 0) {
         m_minimapCounter = m_minimapInterval;
         if (m_minimap && m_heightfield) {
+            PassTimer::lap("minimap");
             const float patch = m_heightfield->m_patch_size;
             m_minimap->render(player.state.position, m_crawlers, patch * static_cast<float>(m_heightfield->m_xpatches),
                               patch * static_cast<float>(m_heightfield->m_zpatches));
         }
     }
 
+    // The minimap refresh above is timed on its own.
+    PassTimer::lap("HUD");
     Hud& hud = *m_hud;
     hud.lamps[0] = player.speedOk;
     hud.lamps[1] = player.slopeOk;

@@ -446,7 +446,7 @@ void Game::startEndSequence()
         gSound->setPaused(SOUND_LEVEL_MUSIC, true);
         gSound->setPaused(SOUND_INTRO_MUSIC, false);
     }
-    // The end screen comes up here (the loading screen of "level -1") once it exists.
+    showLoadingScreen(-1);
     if (gSound)
         gSound->releaseLevelSounds();
     SoundSystem::startLevelVoice("level/end/loading.mp3", "");

@@ -75,7 +75,7 @@ template <typename T> void deleteAndClear(T*& pointer)
 
 } // namespace
 
-void Game::init(int, bool)
+void Game::init(int, bool skipLoadingScreen)
 {
     if (m_initialized)
         fatalError("Game already initialized");
@@ -102,16 +102,17 @@ void Game::init(int, bool)
     const TerrainDef& terrain = *m_level.terrain;
 
     m_quad = new Quad2D(0.0f, 0.0f, static_cast<float>(gWindowWidth), static_cast<float>(gWindowHeight));
-    // The loading screen (shown unless skipped) is drawn here once it exists.
+    if (!skipLoadingScreen)
+        showLoadingScreen(gCurrentLevel);
 
-    const std::string levelFolder = "level/" + std::to_string(gCurrentLevel);
+    const std::string folder = levelFolder(std::to_string(gCurrentLevel));
     if (gSound && gSound->ready &&
         gSound->load(SOUND_LEVEL_MUSIC, SoundLib::LOOP_NORMAL | SoundLib::CREATESTREAM, 0, m_level.music)) {
         const SoundLib::Result result = gSound->channels[SOUND_LEVEL_MUSIC].setPaused(false);
         if (result != SoundLib::OK)
             printSoundError("ERROR: Failed to start level music: (", result);
     }
-    SoundSystem::startLevelVoice(levelFolder + "/loading.mp3", levelFolder + "/starting.mp3");
+    SoundSystem::startLevelVoice(folder + "/loading.mp3", folder + "/starting.mp3");
 
     const float e = terrain.extent;
     m_kdTree = new KDTree(glm::vec3(-e / 2.0f, terrain.min_height, -e / 2.0f),
@@ -460,7 +461,7 @@ void Game::cleanup()
         glDeleteVertexArrays(1, &m_quad3dVao);
     m_shockwaveVao = m_quad3dVao = 0;
     deleteAndClear(m_kdTree);
-    // The loading image is deleted here once the loading screen exists.
+    deleteAndClear(m_loadingImage);
     if (m_multisampling) {
         deleteAndClear(m_msaaFramebuffer);
         deleteAndClear(m_resolveFramebuffer);

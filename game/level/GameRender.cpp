@@ -108,8 +108,7 @@ void Game::drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye)
 void Game::render()
 {
     if (m_loadingScreen || m_endSequence) {
-        // The loading and end screens are drawn here once they exist.
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        showLoadingScreen(0);
         return;
     }
 

@@ -178,6 +178,24 @@ e2e_quit() {
   ! grep "^ERROR: " "$E2E_LOG" | grep -v "^ERROR: SOUND: " | grep -q . || e2e_fail "${1:+$1: }errors in the log"
 }
 
+# e2e_mean_brightness <shot> [geometry]: mean grey level 0..255 of a screenshot (or a
+# crop of it, "WxH+X+Y" from the top left).
+e2e_mean_brightness() {
+  local crop=()
+  [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
+  convert "$E2E_OUT/$1.png" "${crop[@]}" -colorspace Gray -format "%[fx:round(mean*255)]" info:
+}
+
+# e2e_wait_count <fixed string> <count> [seconds]: waits until the log holds it count times.
+e2e_wait_count() {
+  local deadline=$((SECONDS + ${3:-20}))
+  while [ $SECONDS -lt $deadline ]; do
+    [ "$(grep -cF -- "$1" "$E2E_LOG" || true)" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  e2e_fail "log never showed '$1' $2 times"
+}
+
 # e2e_log_order <line1> <line2> ...: the fixed strings appear in the log in this order.
 e2e_log_order() {
   local previous=0 line

@@ -144,6 +144,7 @@ protected:
         gGame.m_antialiasing = 0;
         gCurrentLevel = level;
         gGame.init(level, true);
+        gGame.m_camera.saveResetState(); // as the start-up does before leaving the loading screen
         gGame.leaveLoadingScreen();
         gGame.m_paused = false;
         gGame.m_invincible = false;

@@ -5,8 +5,14 @@
 #include "app/Globals.h"
 #include "hud/Hud.h"
 #include "hud/Minimap.h"
+#include "scene/Particles.h"
 
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -217,4 +223,52 @@ TEST_F(HudGl, MinimapProjectionAndEdgeFade)
     const std::vector<uint8_t> unknown = minimap.fadeImage(W, W, NAN, NAN);
     EXPECT_EQ(alpha(unknown, 90 + 70, 90), 0);
     EXPECT_EQ(alpha(unknown, 3, 3), 0);
+}
+
+// Not part of the CI run (tools/hud_cost.sh runs it): what the HUD, one minimap
+// refresh and a steady exhaust plume cost per frame on this renderer.
+TEST_F(HudGl, DISABLED_CostPerFrame)
+{
+    OffscreenTarget target(1280, 768);
+    auto msPerCall = [](int calls, const std::function<void()>& body) {
+        glFinish();
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < calls; ++i) {
+            body();
+            glFinish();
+        }
+        const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+        return spent.count() / calls;
+    };
+
+    Hud hud;
+    Minimap minimap(hud.atlas);
+    minimap.background = new Texture(180, 180);
+    minimap.texture = new Texture(180, 180);
+    glBindFramebuffer(GL_FRAMEBUFFER, minimap.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, minimap.texture->m_texture, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    const std::vector<Crawler*> noCrawlers;
+    const double refresh = msPerCall(100, [&] { minimap.render(glm::vec3(0.0f), noCrawlers, 1000.0f, 1000.0f); });
+    const double hudDraw = msPerCall(200, [&] { hud.draw(&minimap); });
+
+    Particles plume;
+    plume.m_update_shader = Shader::get("particle_update");
+    plume.m_render_shader = Shader::get("particle_render");
+    plume.m_texture = new Texture(true, "thrust-particle.png");
+    plume.m_emitter_dir = glm::vec3(0.0f, -1.0f, 0.0f);
+    plume.m_emitting = true;
+    plume.init();
+    for (int i = 0; i < 60; ++i)
+        plume.update(1.0f / 60.0f);
+    const glm::mat4 view = glm::lookAt(glm::vec3(0.0f, 4.0f, 12.0f), glm::vec3(0.0f, -2.0f, 0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    const glm::mat4 projection = glm::perspective(1.0471976f, 1280.0f / 768.0f, 0.5f, 10000.0f);
+    const double particles = msPerCall(200, [&] {
+        plume.update(1.0f / 60.0f);
+        plume.draw(view, projection, glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(1.0f, 0.0f, 0.0f));
+    });
+    std::printf("COST hud %.3f ms, minimap refresh %.3f ms (%.3f ms a frame at one refresh in 10), "
+                "exhaust update and draw %.3f ms\n",
+                hudDraw, refresh, refresh / 10.0, particles);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

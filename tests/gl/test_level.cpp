@@ -12,9 +12,13 @@
 #include "lander/Player.h"
 #include "level/LevelConfig.h"
 #include "scene/Model.h"
+#include "gl/Framebuffer.h"
+#include "screen/Font.h"
+#include "platform/ResizeListeners.h"
 
 #include <btBulletDynamicsCommon.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -187,11 +191,39 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
 TEST_F(LevelGl, LevelsLoadDrawAndUnload)
 {
     gGame.m_antialiasing = 4;
+    Font font("ALIENS.ttf", 48);
+    font.saveStyle();
+    gFontSmall = &font;
     for (int level : {99, 1}) {
         gCurrentLevel = level;
-        gGame.init(level, true);
-        gGame.leaveLoadingScreen();
+        gGame.init(level, false);
         ASSERT_TRUE(gGame.isInitialized());
+        // The loading screen: the test level has neither picture nor text.
+        EXPECT_TRUE(gGame.m_loadingScreen);
+        EXPECT_EQ(gGame.m_loadingImage != nullptr, level == 1);
+        if (level == 99)
+            EXPECT_EQ(gGame.m_introText, "INTRO TEXT NOT AVAILABLE");
+        else
+            EXPECT_EQ(gGame.m_introText.rfind("GANYMEDE", 0), 0u) << gGame.m_introText;
+        // The prompt below the picture is drawn only once the level has loaded.
+        auto promptShown = [] {
+            const int h = 30, y = gWindowHeight / 20; // below the picture
+            std::vector<unsigned char> band(static_cast<size_t>(gWindowWidth) * h * 4);
+            glReadPixels(0, y, gWindowWidth, h, GL_RGBA, GL_UNSIGNED_BYTE, band.data());
+            return std::any_of(band.begin(), band.end(), [](unsigned char c) { return c > 200; });
+        };
+        gGame.render();
+        EXPECT_TRUE(promptShown()) << "level " << level;
+        gGame.m_loadingScreen = false;
+        gGame.showLoadingScreen(0);
+        EXPECT_FALSE(promptShown()) << "level " << level;
+        gGame.m_loadingScreen = true;
+
+        gGame.m_camera.saveResetState();
+        gGame.m_camera.resetState.max_rad = 80.0f;
+        gGame.leaveLoadingScreen();
+        EXPECT_FLOAT_EQ(gGame.m_camera.max_rad, 50.0f);
+        EXPECT_EQ(gGame.m_loadingImage, nullptr);
         ASSERT_NE(gGame.m_heightfield, nullptr);
         // The terrain, one static box per crawler and one per crystal.
         EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(),
@@ -240,6 +272,18 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
             EXPECT_EQ(mapColour(crawler->m_position), glm::ivec3(0, 0, 255));
         }
 
+        // A new window size rebuilds both scene framebuffers at that size.
+        const int width = gWindowWidth, height = gWindowHeight;
+        gWindowWidth = 640;
+        gWindowHeight = 400;
+        notifyResizeListeners();
+        ASSERT_NE(gGame.m_msaaFramebuffer, nullptr);
+        EXPECT_EQ(gGame.m_msaaFramebuffer->m_width, 640);
+        EXPECT_EQ(gGame.m_resolveFramebuffer->m_height, 400);
+        gWindowWidth = width;
+        gWindowHeight = height;
+        notifyResizeListeners();
+
         gGame.cleanup();
         gGame.cleanup();
         EXPECT_FALSE(gGame.isInitialized());
@@ -247,4 +291,5 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         EXPECT_EQ(gGame.m_heightfield, nullptr);
         EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), 0);
     }
+    gFontSmall = nullptr;
 }

@@ -202,6 +202,28 @@ TEST_F(GameUpdate, KeyCommands)
     EXPECT_NE(testing::internal::GetCapturedStdout().find("CHEAT: Helium = 3600"), std::string::npos);
 }
 
+TEST_F(GameUpdate, EndScreenHoldsSixteenSecondsThenFadesToBlackFrameByFrame)
+{
+    // As N sets it after level 3; the timers run in frames of 1/60 s, not on the clock.
+    game.m_endSequence = true;
+    game.m_endScreenHold = 16.0f;
+    game.m_endScreenFade = game.m_endScreenFadeDuration;
+    game.m_stepClock.reset();
+    auto seconds = [](int frames) { return frames / 60.0f; };
+    int frame = 0;
+    for (; seconds(frame) < 15.9f; ++frame) {
+        game.update(STEP);
+        ASSERT_EQ(game.endScreenFadeAlpha(), 0.0f) << "frame " << frame;
+    }
+    for (; seconds(frame) < 18.5f; ++frame)
+        game.update(STEP);
+    EXPECT_NEAR(game.endScreenFadeAlpha(), 0.5f, 0.02f);
+    for (; !game.m_nextLevelRequested && frame < 30 * 60; ++frame)
+        game.update(STEP);
+    EXPECT_NEAR(seconds(frame), 21.0f, 0.05f);
+    EXPECT_EQ(game.endScreenFadeAlpha(), 1.0f);
+}
+
 TEST_F(GameUpdate, KeypadMovesTheLander)
 {
     testing::internal::CaptureStdout();

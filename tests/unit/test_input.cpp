@@ -151,7 +151,7 @@ TEST_F(KeyCallbackTest, F4NeedsDeveloperKeys)
 
 TEST_F(KeyCallbackTest, EscapeInTheGamePausesIntoTheMenuWithResume)
 {
-    Menu menu;
+    Menu menu(false);
     gMenu = &menu;
     gGame.m_initialized = true; // as if a level were loaded
     press(GLFW_KEY_ESCAPE);
@@ -170,7 +170,7 @@ TEST_F(KeyCallbackTest, EscapeInTheGamePausesIntoTheMenuWithResume)
 
 TEST_F(KeyCallbackTest, MenuKeysNavigateAndAltEnterDoesNotChoose)
 {
-    Menu menu;
+    Menu menu(false);
     gMenu = &menu;
     gMenuActive = true;
     openMenu(false);
@@ -184,35 +184,39 @@ TEST_F(KeyCallbackTest, MenuKeysNavigateAndAltEnterDoesNotChoose)
     gMenu = nullptr;
 }
 
-TEST(MenuNavigation, HiddenResumeIsSkippedAndColumnsDoNotWrap)
+TEST(MenuNavigation, KeysSkipTheHiddenResumeAndColumnsNeverWrap)
 {
-    Menu menu;
-    menu.m_items[MENU_RESUME].selectable = menu.m_items[MENU_RESUME].enabled = false;
-    menu.m_selected = 0;
-    menu.moveUp();
-    EXPECT_EQ(menu.m_selected, 5);
-    menu.m_selected = 3;
-    menu.moveDown();
-    EXPECT_EQ(menu.m_selected, 5);
-    menu.m_selected = 2;
-    menu.moveRight();
-    EXPECT_EQ(menu.m_selected, 5);
-    menu.m_selected = 3;
-    menu.moveRight();
-    EXPECT_EQ(menu.m_selected, 3);
-    menu.m_selected = 1;
-    menu.moveRight();
-    EXPECT_EQ(menu.m_selected, 1);
-
-    menu.m_items[MENU_RESUME].selectable = true;
-    menu.m_selected = 4;
-    menu.moveLeft();
-    EXPECT_EQ(menu.m_selected, 1);
+    struct Case {
+        const char* what;
+        bool resumeShown;
+        int from;
+        void (Menu::*move)();
+        int expected;
+    };
+    const Case cases[] = {
+        {"up from the first item wraps to EXIT", false, 0, &Menu::moveUp, 5},
+        {"down from CONTROLS skips the hidden RESUME", false, 3, &Menu::moveDown, 5},
+        {"down from EXIT wraps to the first item", false, 5, &Menu::moveDown, 0},
+        {"up from EXIT reaches a shown RESUME", true, 5, &Menu::moveUp, 4},
+        {"right from level 3 goes to EXIT", false, 2, &Menu::moveRight, 5},
+        {"right from CONTROLS stays", false, 3, &Menu::moveRight, 3},
+        {"right from level 2 refuses the hidden RESUME", false, 1, &Menu::moveRight, 1},
+        {"right from level 2 reaches a shown RESUME", true, 1, &Menu::moveRight, 4},
+        {"left from RESUME goes to level 2", true, 4, &Menu::moveLeft, 1},
+        {"left from the first column stays", true, 0, &Menu::moveLeft, 0},
+    };
+    for (const Case& c : cases) {
+        Menu menu(false);
+        menu.m_items[MENU_RESUME].selectable = menu.m_items[MENU_RESUME].enabled = c.resumeShown;
+        menu.m_selected = c.from;
+        (menu.*c.move)();
+        EXPECT_EQ(menu.m_selected, c.expected) << c.what;
+    }
 }
 
 TEST(MenuNavigation, ControlsIsShownButNeverChosen)
 {
-    Menu menu;
+    Menu menu(false);
     menu.m_selected = 3;
     menu.choose();
     EXPECT_FALSE(menu.m_done);
@@ -220,4 +224,42 @@ TEST(MenuNavigation, ControlsIsShownButNeverChosen)
     menu.choose();
     EXPECT_TRUE(menu.m_done);
     EXPECT_EQ(menu.m_exit_status, MENU_EXIT);
+}
+
+TEST(MenuNavigation, AClickCountsOnlyAfterTheCursorMovedOntoTheItem)
+{
+    Menu menu(false);
+    menu.m_items[1].rect = glm::vec4(100.0f, 100.0f, 200.0f, 40.0f);
+    // The menu opens with the cursor resting on "LEVEL 2".
+    menu.pointerMoved(150.0, 120.0, false, -1.0f);
+    menu.pointerMoved(150.0, 120.0, true, 0.016f);
+    menu.pointerMoved(151.0, 120.0, true, 0.016f);
+    EXPECT_FALSE(menu.m_done);
+    EXPECT_EQ(menu.m_selected, 0);
+    menu.pointerMoved(152.5, 120.0, true, 0.016f);
+    EXPECT_TRUE(menu.m_done);
+    EXPECT_EQ(menu.m_exit_status, MENU_LEVEL_2);
+
+    // Opened again and "LEVEL 2" selected by keys: a click without moving does nothing.
+    menu.m_done = false;
+    menu.pointerMoved(152.5, 120.0, false, -1.0f);
+    menu.m_selected = 1;
+    menu.pointerMoved(152.5, 120.0, true, 0.016f);
+    EXPECT_FALSE(menu.m_done);
+}
+
+TEST(MenuNavigation, CreditsStripScrollsOneStepPerFrameAndWraps)
+{
+    Menu menu(false);
+    menu.m_last_time = 0.0f;
+    menu.advanceScroll(1.0f / 60.0f);
+    EXPECT_FLOAT_EQ(menu.m_scroll, 0.0008f);
+    menu.advanceScroll(0.01f + 1.0f / 60.0f); // 10 ms later: no step yet
+    EXPECT_FLOAT_EQ(menu.m_scroll, 0.0008f);
+    menu.advanceScroll(0.5f); // a long frame still makes only one step
+    EXPECT_FLOAT_EQ(menu.m_scroll, 0.0016f);
+    menu.m_scroll = 0.9996f;
+    menu.m_scroll_time = 0.0f;
+    menu.advanceScroll(0.52f);
+    EXPECT_NEAR(menu.m_scroll, 0.0004f, 1e-6f);
 }

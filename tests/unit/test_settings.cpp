@@ -115,7 +115,7 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
 {
     testing::internal::CaptureStdout();
     read("[window]\nwidth = 0\nheight = -5\nantialiasing = -2\n[camera]\nfov = 180\nnear = 0\nfar = -1\n"
-         "[hud]\ndesign_size_x = 0\n[misc]\nemp_launch_direction_x = 0\nemp_launch_direction_y = 0\n"
+         "[hud]\ndesign_size_x = 0\ndesign_size_y = 1e30\n[misc]\nemp_launch_direction_x = 0\nemp_launch_direction_y = 0\n"
          "emp_trigger_seconds = nan\n");
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(gWindowedWidth, 800);
@@ -125,6 +125,8 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
     EXPECT_FLOAT_EQ(game->m_camera.near, 0.1f);
     EXPECT_FLOAT_EQ(game->m_camera.far, 100.0f);
     EXPECT_FLOAT_EQ(gHudDesignSize.x, 1280.0f);
+    EXPECT_FLOAT_EQ(gHudDesignSize.y, 768.0f);
+    EXPECT_NE(log.find("WARNING: [hud] design_size_y is above 16384"), std::string::npos);
     EXPECT_EQ(gEmpLaunchDirection, glm::vec3(0.0f, -1.0f, 0.0f));
     EXPECT_EQ(game->m_empTriggerFrames, 600);
     EXPECT_NE(log.find("WARNING: [camera] fov"), std::string::npos);

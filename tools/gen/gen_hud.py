@@ -258,10 +258,12 @@ def bomb_glyph(c, cx, cy, color):
 
 def emp_gauge(c, x, y, accent, lit):
     label_font = font(LABEL_FONT, 20)
-    c.rounded(x + 1, y + 14, x + EMP_W - 1, y + EMP_H - 1, 12, fill=PANEL)
+    # At the default place the top 12 px of the gauge are above the screen, so the
+    # panel and the top cell start below them.
+    c.rounded(x + 1, y + 13, x + EMP_W - 1, y + EMP_H - 1, 12, fill=PANEL)
     for k in range(5):
         top = y + EMP_H - EMP_CELL * (k + 1)
-        x0, y0, x1, y1 = x + 8, top + 5, x + 92, top + EMP_CELL - 5
+        x0, y0, x1, y1 = x + 8, top + (15 if k == 4 else 5), x + 92, top + EMP_CELL - 5
         if lit:
             c.rounded(x0, y0, x1, y1, 9, fill=rgba(accent, 235), outline=rgba(WHITE, 220), width=2)
             c.rect(x0 + 6, y0 + 5, x1 - 6, y0 + 11, rgba(mix(accent, WHITE, 0.55), 235))

@@ -17,7 +17,8 @@
 #                       [--samples "0 4"] [--shots DIR] [--out DIR] [BINARY]
 # A binary runs with the assets of its own checkout (BINARY/../../assets), so a
 # baseline built in another worktree keeps its own shaders. --shots writes the settled
-# paused frame of every row as DIR/<binary tag>_l<level>_s<samples>.ppm.
+# paused frame of every row as DIR/<this|base>_l<level>_s<samples>.ppm and, with a
+# baseline, prints the mean absolute and the largest difference of the two pictures.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bin=$here/build/kestrun
@@ -37,7 +38,7 @@ while [ $# -gt 0 ]; do
     --samples) samples_list=$2; shift 2 ;;
     --shots) shots=$(realpath -m "$2"); mkdir -p "$shots"; shift 2 ;;
     --out) out=$(realpath -m "$2"); shift 2 ;;
-    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     *) bin=$(realpath "$1"); shift ;;
   esac
 done
@@ -140,4 +141,18 @@ echo
 for l in $levels; do
   echo "update step, level $l (running, samples $(echo $samples_list | awk '{ print $1 }')): $(update_of this "$l" "$(echo $samples_list | awk '{ print $1 }')")"
 done
+if [ -n "$shots" ] && [ -n "$baseline" ]; then
+  echo
+  echo "settled paused frame, this against the baseline (channel values 0..255):"
+  printf '  %-6s %-8s %14s %10s\n' level samples mean_abs_diff max_diff
+  for l in $levels; do
+    for s in $samples_list; do
+      a=$shots/this_l${l}_s${s}.ppm b=$shots/base_l${l}_s${s}.ppm
+      mae=$(compare -metric MAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+      pae=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+      printf '  %-6s %-8s %14.3f %10.0f\n' "$l" "$s" "$(awk -v v="$mae" 'BEGIN { print v * 255 }')" \
+        "$(awk -v v="$pae" 'BEGIN { print v * 255 }')"
+    done
+  done
+fi
 echo "logs: $out"

@@ -5,9 +5,7 @@
 
 void main()
 {
-    vec2 uv = terrainUV(teGrid);
-    vec3 albedo = texture(texDiffuse, uv).rgb;
-    float light = texture(texLightmap, uv).r;
-    vec3 color = albedo * (0.12 + 1.05 * light) * playerShadowFactor(teWorld);
+    vec4 surface = texture(texDiffuse, terrainUV(teGrid));
+    vec3 color = surface.rgb * (0.12 + 1.05 * surface.a) * playerShadowFactor(teWorld);
     fragColor = vec4(color * globalBrightnessMultiplier, 1.0);
 }

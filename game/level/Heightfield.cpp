@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -86,6 +87,86 @@ void Heightfield::loadTextures(const std::string& heights, const std::string& te
     }
     m_lightmap = loadGrayMap("lightmap", lightmap);
     m_specmap = loadGrayMap("specmap", specmap);
+    makeShaderMaps();
+}
+
+namespace {
+
+GLuint newLinearTexture(GLint internalFormat, int w, int h, GLenum format, GLenum type, const void* data)
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, format, type, data);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
+// The texels of a loaded map as the GL holds them, one format at a time.
+std::vector<uint8_t> readTexels(const Texture& map, GLenum format, int channels)
+{
+    std::vector<uint8_t> texels(static_cast<size_t>(map.m_width) * map.m_height * channels);
+    glBindTexture(GL_TEXTURE_2D, map.m_texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texels;
+}
+
+} // namespace
+
+// The terrain is most of every frame, and on a software renderer each texture fetch
+// per pixel counts: the light-mapped programs read colour and light in one fetch,
+// and the specular program its normal from one fetch of height differences instead
+// of four heights. Filtering works channel by channel, so the values the shaders
+// see are those of the separate maps.
+void Heightfield::makeShaderMaps()
+{
+    if (m_lightmap) {
+        const std::vector<uint8_t> color = readTexels(*m_diffuse, GL_RGB, 3);
+        const std::vector<uint8_t> light = readTexels(*m_lightmap, GL_RED, 1);
+        // A light map of another size than the colour map gives its nearest texel.
+        const int w = m_diffuse->m_width, h = m_diffuse->m_height, lw = m_lightmap->m_width, lh = m_lightmap->m_height;
+        std::vector<uint8_t> both(static_cast<size_t>(w) * h * 4);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const size_t i = static_cast<size_t>(y) * w + x;
+                both[4 * i] = color[3 * i];
+                both[4 * i + 1] = color[3 * i + 1];
+                both[4 * i + 2] = color[3 * i + 2];
+                both[4 * i + 3] = light[static_cast<size_t>(y * lh / h) * lw + x * lw / w];
+            }
+        }
+        m_colorLight = newLinearTexture(GL_RGBA8, m_diffuse->m_width, m_diffuse->m_height, GL_RGBA, GL_UNSIGNED_BYTE,
+                                        both.data());
+    }
+    if (m_lightmap && m_specmap && m_heights->m_image) {
+        // Per height sample, in normalised heights: the sample before minus the one
+        // after along the columns, and along the rows (the grid's -z side first).
+        ilBindImage(m_heights->m_image);
+        const auto* s = reinterpret_cast<const uint16_t*>(ilGetData());
+        const int w = m_heights->m_width, h = m_heights->m_height;
+        const auto at = [&](int x, int y) {
+            x = std::clamp(x, 0, w - 1);
+            y = std::clamp(y, 0, h - 1);
+            return static_cast<float>(s[static_cast<size_t>(y) * w + x]) / 65535.0f;
+        };
+        std::vector<float> slopes(static_cast<size_t>(w) * h * 2);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                slopes[2 * (static_cast<size_t>(y) * w + x)] = at(x - 1, y) - at(x + 1, y);
+                slopes[2 * (static_cast<size_t>(y) * w + x) + 1] = at(x, y + 1) - at(x, y - 1);
+            }
+        }
+        m_slopes = newLinearTexture(GL_RG32F, w, h, GL_RG, GL_FLOAT, slopes.data());
+    }
 }
 
 void Heightfield::selectShader()
@@ -136,23 +217,26 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     m_shader->setUniform("playerPos", playerPos);
     m_shader->setUniform("lightDirNormed", gLightDirNormed);
     m_shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
-    if (m_lightmap)
-        m_shader->setUniform("texLightmap", 2);
+
     // The camera is the point the projection sends to infinity: (0, 0, 1, 0) in clip
     // space maps back to it.
     const glm::vec4 eye = glm::inverse(projView) * glm::vec4(0.0f, 0.0f, 1.0f, 0.0f);
     const glm::vec3 eyePos = glm::vec3(eye) / eye.w;
-    if (m_specmap) {
+    if (m_lightmap && m_specmap) {
+        m_shader->setUniform("texSlopes", 2);
         m_shader->setUniform("texSpecmap", 3);
         m_shader->setUniform("eyePos", eyePos);
     }
 
-    Texture* units[4] = {m_heights, m_diffuse, m_lightmap, m_specmap};
+    // The light-mapped programs take colour and light together on unit 1, and the
+    // specular one the height differences on unit 2.
+    const GLuint units[4] = {m_heights->m_texture, m_colorLight ? m_colorLight : m_diffuse->m_texture,
+                             m_slopes, m_specmap ? m_specmap->m_texture : 0};
     for (int i = 0; i < 4; ++i) {
         if (!units[i])
             continue;
         glActiveTexture(GL_TEXTURE0 + i);
-        glBindTexture(units[i]->m_target, units[i]->m_texture);
+        glBindTexture(GL_TEXTURE_2D, units[i]);
     }
     glActiveTexture(GL_TEXTURE0);
 
@@ -224,6 +308,11 @@ float Heightfield::getHeight(const glm::vec3& pos, glm::vec3* normal) const
 
 void Heightfield::freeTextures()
 {
+    for (GLuint* made : {&m_colorLight, &m_slopes}) {
+        if (*made)
+            glDeleteTextures(1, made);
+        *made = 0;
+    }
     Texture** maps[5] = {&m_heights, &m_diffuse, &m_normals_map, &m_lightmap, &m_specmap};
     for (Texture** map : maps) {
         delete *map;

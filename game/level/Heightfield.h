@@ -57,8 +57,14 @@ public:
     float m_inv_extent_x = 0.0f;
     float m_inv_extent_z = 0.0f;
     TerrainPatches m_patches;
+    // Made from the maps above so that the shaders fetch less per pixel: the colour map
+    // with the light map in its alpha (when there is a light map), and the height
+    // differences across each height sample (when there is a specular map).
+    GLuint m_colorLight = 0;
+    GLuint m_slopes = 0;
 
 private:
+    void makeShaderMaps();
     // Centres the patch grid, which the shaders lay out from (0, 0), on the origin.
     glm::mat4 gridToWorld() const;
 };

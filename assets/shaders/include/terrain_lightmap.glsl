@@ -1,5 +1,5 @@
 // Inputs of the light-mapped terrain: grid and world position from the evaluation
-// stage, the colour and light maps.
+// stage, and on unit 1 the colour map with the light map in its alpha.
 
 #include "include/terrain.glsl"
 #include "include/brightness.glsl"
@@ -9,6 +9,5 @@ in vec2 teGrid;
 in vec3 teWorld;
 
 layout(binding = 1) uniform sampler2D texDiffuse;
-layout(binding = 2) uniform sampler2D texLightmap;
 
 out vec4 fragColor;

@@ -206,3 +206,61 @@ e2e_log_order() {
     previous=$line
   done
 }
+
+# ---- Developer-key helpers: the state dump (I) and the keypad moves of the lander ----
+
+e2e_dumps() {
+  grep -cF "Player pos [" "$E2E_LOG" || true
+}
+
+# State dump (developer key I); waits until it is in the log.
+e2e_dump() {
+  local before
+  before=$(e2e_dumps)
+  e2e_key i
+  local deadline=$((SECONDS + 20))
+  while [ "$(e2e_dumps)" -le "$before" ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "no state dump after I"
+    sleep 0.1
+  done
+}
+
+# "x y z" of the lander, of crawler <i>, and the terrain height below the lander, all
+# from the last dump.
+e2e_player_pos() {
+  grep -F "Player pos [" "$E2E_LOG" | tail -n 1 | sed -E 's/^Player pos \[([^]]+)\].*/\1/'
+}
+e2e_crawler_pos() {
+  grep -F "Crawler $1: pos [" "$E2E_LOG" | tail -n 1 | sed -E 's/.*pos \[([^]]+)\].*/\1/'
+}
+e2e_crawler_helium() {
+  grep -F "Crawler $1: pos [" "$E2E_LOG" | tail -n 1 | sed -E 's/.*helium:(-?[0-9]+).*/\1/'
+}
+e2e_ground() {
+  grep -F "INFO: Terrain height " "$E2E_LOG" | tail -n 1 | sed -E 's/^INFO: Terrain height ([^,]+),.*/\1/'
+}
+
+# e2e_move_axis <delta> <key for +> <key for ->: keypad moves of 100 (Shift), 10 and 1 (Ctrl).
+e2e_move_axis() {
+  local d key i
+  d=$(awk -v d="$1" 'BEGIN { printf "%d", (d < 0 ? d - 0.5 : d + 0.5) }')
+  key=$2
+  if [ "$d" -lt 0 ]; then key=$3; d=$((-d)); fi
+  local keys=()
+  for i in $(seq $((d / 100))); do keys+=("shift+$key"); done
+  for i in $(seq $(((d % 100) / 10))); do keys+=("$key"); done
+  for i in $(seq $((d % 10))); do keys+=("ctrl+$key"); done
+  [ ${#keys[@]} -eq 0 ] || xdotool key --delay 25 "${keys[@]}"
+}
+
+# e2e_move_to <x> <y> <z>: the lander to that world point (developer keypad moves in
+# absolute mode: keypad 5 first).
+e2e_move_to() {
+  e2e_dump
+  read -r px py pz <<< "$(e2e_player_pos)"
+  xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true
+  e2e_move_axis "$(awk -v a="$1" -v b="$px" 'BEGIN { print a - b }')" KP_6 KP_4
+  e2e_move_axis "$(awk -v a="$2" -v b="$py" 'BEGIN { print a - b }')" KP_9 KP_3
+  e2e_move_axis "$(awk -v a="$3" -v b="$pz" 'BEGIN { print a - b }')" KP_2 KP_8
+  e2e_dump
+}

@@ -1,6 +1,7 @@
 # The three moons started straight from the settings: each level loads with its
 # progress lines, shows terrain, sky, Kestrun and the lander, and reports its frame
 # rate after F3. Level 1 is drawn once more through the multisampled framebuffer.
+# Europa's water and Io's lava are looked at from beside a pool.
 # Screenshots and the frame rates (fps.txt) stay in the output folder.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
@@ -21,7 +22,7 @@ fps() {
   e2e_key F3
 }
 
-run_level() { # <level> <antialiasing> <name> <shot prefix>
+run_level() { # <level> <antialiasing> <name> <shot prefix> ["x y z" of a view of a pool]
   settings "$1" "$2"
   e2e_start_game
   e2e_wait_log "Initializing kdTree ... done" 60
@@ -39,14 +40,22 @@ run_level() { # <level> <antialiasing> <name> <shot prefix>
   for _ in $(seq 8); do e2e_key Up; done
   sleep 0.5
   e2e_shot "$4_sky"
+  if [ -n "${5:-}" ]; then
+    # Beside the level's first pool, looking across it from low down.
+    e2e_key Down Down Down Down KP_5
+    e2e_wait_log "Debug movement: absolute"
+    e2e_move_to $5
+    sleep 0.5
+    e2e_shot "$4_pool"
+  fi
   e2e_quit "level $1"
   cp "$E2E_LOG" "$E2E_OUT/$4.log"
 }
 
 rm -f "$E2E_OUT/fps.txt"
 run_level 1 0 "LEVEL 1: GANYMEDE" level1
-run_level 2 0 "LEVEL 2: EUROPA" level2
-run_level 3 0 "LEVEL 3: IO" level3
+run_level 2 0 "LEVEL 2: EUROPA" level2 "256 60 -300"
+run_level 3 0 "LEVEL 3: IO" level3 "-324 110 -180"
 run_level 1 4 "LEVEL 1: GANYMEDE" level1_msaa
 run_level 99 0 "TEST LEVEL" level99
 

@@ -6,6 +6,8 @@
 #include "GlTest.h"
 
 #include "app/App.h"
+#include "app/Globals.h"
+#include "level/Game.h"
 #include "physics/Physics.h"
 #include "gl/Shader.h"
 #include "gl/Texture.h"
@@ -128,5 +130,31 @@ protected:
         delete gPhysics;
         gPhysics = nullptr;
         GameGlTest::TearDownTestSuite();
+    }
+};
+
+// A level loaded into the game and running: loading screen left, not paused, gravity
+// on, collisions deadly. The level is unloaded after each test.
+class PlayingGlTest : public PhysicsGlTest {
+protected:
+    static void startLevel(int level)
+    {
+        gGravityEnabled = true;
+        gDevKeysEnabled = false;
+        gGame.m_antialiasing = 0;
+        gCurrentLevel = level;
+        gGame.init(level, true);
+        gGame.m_camera.saveResetState(); // as the start-up does before leaving the loading screen
+        gGame.leaveLoadingScreen();
+        gGame.m_paused = false;
+        gGame.m_invincible = false;
+        gGame.m_wasLanded = false;
+        gGame.m_wasColliding = false;
+    }
+    void TearDown() override
+    {
+        gGravityEnabled = true;
+        gGame.cleanup();
+        PhysicsGlTest::TearDown();
     }
 };

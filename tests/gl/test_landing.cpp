@@ -35,22 +35,12 @@ namespace {
 
 const float STEP = 1.0f / 60.0f;
 
-class LandingGl : public PhysicsGlTest {
+class LandingGl : public PlayingGlTest {
 protected:
     void SetUp() override
     {
-        PhysicsGlTest::SetUp();
-        gGravityEnabled = true;
-        gDevKeysEnabled = false;
-        gGame.m_antialiasing = 0;
-        gCurrentLevel = 1;
-        gGame.init(1, true);
-        gGame.m_camera.saveResetState(); // as the start-up does before leaving the loading screen
-        gGame.leaveLoadingScreen();
-        gGame.m_paused = false;
-        gGame.m_invincible = false;
-        gGame.m_wasLanded = false;
-        gGame.m_wasColliding = false;
+        PlayingGlTest::SetUp();
+        startLevel(1);
         ASSERT_NE(gGame.m_player, nullptr);
         player = gGame.m_player;
         terrain = gGame.m_heightfield;
@@ -58,9 +48,7 @@ protected:
     void TearDown() override
     {
         ownCrawlers.clear();
-        gGravityEnabled = true;
-        gGame.cleanup();
-        PhysicsGlTest::TearDown();
+        PlayingGlTest::TearDown();
     }
 
     // Puts the lander's feet `height` above the ground at (x, z), turned by `tilt`.
@@ -356,6 +344,7 @@ TEST_F(LandingGl, CrawlersDriveTheirWaypointsOnTheTerrain)
         {"last waypoint stops a non-cycling crawler", {{470, 620}, {520, 620}, {520, 660}}, 5.0f, 0.0f, false, 3600, 2},
         {"backwards", {{470, 620}, {560, 620}}, -4.0f, 0.0f, true, 600, 0},
         {"first two waypoints on one spot", {{500, 600}, {500, 600}, {560, 640}}, 3.0f, 90.0f, true, 600, 1},
+        {"a waypoint far outside the map", {{1000, 600}, {3000, 600}}, 8.0f, 0.0f, true, 1200, 0},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -632,6 +621,13 @@ TEST_F(LandingGl, CrystalsAndLiquids)
     }
     crystal->m_invScaleSq = invScaleSq;
     crystal->m_position = placed;
+
+    // The physics steps leave every detail level at the crystal's own size.
+    for (int i = 0; i < 3; ++i)
+        gGame.update(STEP);
+    for (const Crystal* k : gGame.m_crystals)
+        for (const Model* model : k->m_lod)
+            EXPECT_NEAR(glm::length(glm::vec3(model->m_model_matrix[0])), 1.0f / std::sqrt(k->m_invScaleSq), 1e-5f);
 
     // Flying into a crystal is a crash.
     gGravityEnabled = false;

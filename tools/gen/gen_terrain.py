@@ -60,10 +60,10 @@ def settle_routes(h, routes, pads, detail, low, high, radius=48, inner=12, outer
 
 # ---------------------------------------------------------------- Ganymede (level 1)
 GANYMEDE_ROUTES = [
-    ([(560, 470)], False),
+    ([(540, 510)], False),
     ([(420, 420), (620, 400), (640, 600), (430, 620)], True),
 ]
-GANYMEDE_PAD = [(512, 572, 26), (560, 470, 20)]
+GANYMEDE_PAD = [(512, 572, 26), (540, 510, 20)]
 
 
 def ganymede():
@@ -102,7 +102,7 @@ def ganymede():
         rays = np.clip(np.cos(ang * 9.0 + x) * 0.5 + 0.5, 0, 1) ** 6
         glow = np.clip(1.0 - (d - 1.0) / 4.0, 0, 1) * (d > 1.0) * rays * 0.35
         color = color * (1 - glow[..., None]) + 215.0 * glow[..., None]
-    report("ganymede", h, [(512, 572), (560, 470)] + GANYMEDE_ROUTES[1][0], extent)
+    report("ganymede", h, [(512, 572), (540, 510)] + GANYMEDE_ROUTES[1][0], extent)
     write_maps("ganymede", h, extent, 0.0, 200.0, color, lt.sun_direction(35.0, 32.0))
 
 
@@ -179,9 +179,12 @@ IO_VENTS = [(250, 300), (300, 820), (820, 560), (560, 150)]
 
 
 def carve(h, d, floor_width, wall_width, floor_height):
+    """A flat floor out to floor_width, walls up to the old ground (at least the floor)
+    out to wall_width; the ground beyond stays as it was, so a later, higher floor
+    does not fill an earlier one."""
     t = np.clip((d - floor_width) / (wall_width - floor_width), 0.0, 1.0)
     t = t * t * (3.0 - 2.0 * t)
-    h[:] = floor_height * (1.0 - t) + np.maximum(h, floor_height) * t
+    h[:] = np.where(t >= 1.0, h, floor_height * (1.0 - t) + np.maximum(h, floor_height) * t)
 
 
 def io():

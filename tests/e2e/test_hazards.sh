@@ -20,22 +20,10 @@ sed -i 's/^\[game\]$/[game]\nrad_rate_inc = 0.1/' "$E2E_WORK/game/assets/setting
 wav="$E2E_OUT/hazards.wav"
 e2e_wave_output "$wav"
 
-# The n-th "Player pos [x y z]" of the log, as "x y z".
-player_pos() {
-  grep -F "Player pos [" "$E2E_LOG" | sed -n "${1}p" | sed -E 's/^Player pos \[([^]]+)\].*/\1/'
-}
-dumps() { grep -cF "Player pos [" "$E2E_LOG" || true; }
 # Asks for a state dump; prints the lander's position and the terrain height below it.
 dump() {
-  local before
-  before=$(dumps)
-  e2e_key i
-  local deadline=$((SECONDS + 20))
-  while [ "$(dumps)" -le "$before" ]; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "no state dump after I"
-    sleep 0.1
-  done
-  echo "$(player_pos $((before + 1))) $(grep -F "INFO: Terrain height " "$E2E_LOG" | tail -n 1 | awk '{ print $4 }' | tr -d ,)"
+  e2e_dump
+  echo "$(e2e_player_pos) $(e2e_ground)"
 }
 
 ALSOFT_DRIVERS=wave e2e_start_game

@@ -22,7 +22,7 @@ void main()
     vec3 albedo = surface.rgb;
     float light = surface.a;
     float shininess = texture(texSpecmap, uv).r;
-    float shadow = playerShadowFactor(teWorld);
+    float shadow = playerShadowOfRay(teShadowRay);
 
     vec3 N = slopeNormal(teGrid);
     vec3 V = normalize(eyePos - teWorld);

@@ -6,7 +6,7 @@
 #include "include/player_shadow.glsl"
 
 in vec2 teGrid;
-in vec3 teWorld;
+in vec4 teShadowRay;
 
 layout(binding = 1) uniform sampler2D texDiffuse;
 
@@ -17,6 +17,6 @@ void main()
     vec3 N = terrainNormal(teGrid);
     vec3 albedo = texture(texDiffuse, terrainUV(teGrid)).rgb;
     float sun = max(dot(N, lightDirNormed), 0.0);
-    vec3 color = albedo * (0.28 + 0.85 * sun) * playerShadowFactor(teWorld);
+    vec3 color = albedo * (0.28 + 0.85 * sun) * playerShadowOfRay(teShadowRay);
     fragColor = vec4(color * globalBrightnessMultiplier, 1.0);
 }

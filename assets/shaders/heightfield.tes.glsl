@@ -6,12 +6,14 @@
 layout(quads, fractional_even_spacing, cw) in;
 
 #include "include/terrain.glsl"
+#include "include/player_shadow.glsl"
 
 uniform mat4 matProjView;
 
 in vec2 tcGrid[];
 out vec2 teGrid;
 out vec3 teWorld;
+out vec4 teShadowRay; // see player_shadow.glsl
 
 void main()
 {
@@ -20,5 +22,6 @@ void main()
     vec4 world = matModel * vec4(grid.x, terrainHeight(grid), grid.y, 1.0);
     teGrid = grid;
     teWorld = world.xyz;
+    teShadowRay = playerShadowRay(world.xyz);
     gl_Position = matProjView * world;
 }

@@ -3,8 +3,11 @@
 
 #include "include/terrain_lightmap.glsl"
 layout(binding = 2) uniform sampler2D texSlopes; // height differences across each height sample
-layout(binding = 3) uniform sampler2D texSpecmap;
 uniform vec3 eyePos;
+
+// texDiffuse holds the colour already lit by the light map, divided by this (the
+// largest lit factor, 0.12 + 1.05), and the specular map times the light in alpha.
+const float LIT_SCALE = 1.17;
 
 // The normal of terrainNormal from one fetch: the differences of the heights one
 // sample to either side filter like the heights themselves.
@@ -17,18 +20,16 @@ vec3 slopeNormal(vec2 grid)
 
 void main()
 {
-    vec2 uv = terrainUV(teGrid);
-    vec4 surface = texture(texDiffuse, uv);
-    vec3 albedo = surface.rgb;
-    float light = surface.a;
-    float shininess = texture(texSpecmap, uv).r;
+    vec4 surface = texture(texDiffuse, terrainUV(teGrid));
+    vec3 lit = surface.rgb * LIT_SCALE;
+    float shine = surface.a;
     float shadow = playerShadowOfRay(teShadowRay);
 
     vec3 N = slopeNormal(teGrid);
     vec3 V = normalize(eyePos - teWorld);
     vec3 H = normalize(lightDirNormed + V);
-    float specular = shininess * light * pow(max(dot(N, H), 0.0), 40.0) * step(0.99, shadow);
+    float specular = shine * pow(max(dot(N, H), 0.0), 40.0) * step(0.99, shadow);
 
-    vec3 color = albedo * (0.12 + 1.05 * light) * shadow + vec3(specular);
+    vec3 color = lit * shadow + vec3(specular);
     fragColor = vec4(color * globalBrightnessMultiplier, 1.0);
 }

@@ -6,7 +6,7 @@
 #include "include/player_shadow.glsl"
 
 in vec2 teGrid;
-in vec4 teShadowRay;
+in vec3 teShadowRay;
 
 layout(binding = 1) uniform sampler2D texDiffuse;
 

@@ -13,7 +13,7 @@ uniform mat4 matProjView;
 in vec2 tcGrid[];
 out vec2 teGrid;
 out vec3 teWorld;
-out vec4 teShadowRay; // see player_shadow.glsl
+out vec3 teShadowRay; // see player_shadow.glsl
 
 void main()
 {

@@ -127,7 +127,10 @@ void Game::render()
         saveGlState(m_msaaFramebuffer->m_fbo, &saved);
         glViewport(0, 0, gWindowWidth, gWindowHeight);
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // With the sky drawn whole, the ground or the sky writes every pixel and every
+    // sample, so only depth needs clearing; wireframe lines leave gaps between them.
+    const bool skyFillsWindow = m_renderPass[RENDER_PASS_SKY] && m_skybox && !gWireframe;
+    glClear(skyFillsWindow ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     m_view = m_camera.getViewMatrix();
     const glm::mat4 projView = m_projection * m_view;

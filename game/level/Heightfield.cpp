@@ -123,25 +123,42 @@ std::vector<uint8_t> readTexels(const Texture& map, GLenum format, int channels)
 } // namespace
 
 // The terrain is most of every frame, and on a software renderer each texture fetch
-// per pixel counts: the light-mapped programs read colour and light in one fetch,
+// per pixel counts: the light-mapped program reads colour and light in one fetch
+// (filtering works channel by channel, so it sees the values of the separate maps),
 // and the specular program its normal from one fetch of height differences instead
-// of four heights. Filtering works channel by channel, so the values the shaders
-// see are those of the separate maps.
+// of four heights. The specular program takes its colour already lit, together with
+// its specular strength, from one fetch too: colour x (0.12 + 1.05 x light) scaled
+// into 0..1 by LIT_SCALE (the shader scales it back), and specmap x light in alpha.
+// Those products are filtered instead of multiplied after filtering, which differs by
+// at most a few levels inside a magnified texel.
 void Heightfield::makeShaderMaps()
 {
     if (m_lightmap) {
         const std::vector<uint8_t> color = readTexels(*m_diffuse, GL_RGB, 3);
         const std::vector<uint8_t> light = readTexels(*m_lightmap, GL_RED, 1);
-        // A light map of another size than the colour map gives its nearest texel.
-        const int w = m_diffuse->m_width, h = m_diffuse->m_height, lw = m_lightmap->m_width, lh = m_lightmap->m_height;
+        const std::vector<uint8_t> shine = m_specmap ? readTexels(*m_specmap, GL_RED, 1) : std::vector<uint8_t>();
+        // A light or specular map of another size than the colour map gives its nearest texel.
+        const int w = m_diffuse->m_width, h = m_diffuse->m_height;
+        const auto nearest = [&](const std::vector<uint8_t>& map, const Texture& t, int x, int y) {
+            return map[static_cast<size_t>(y * t.m_height / h) * t.m_width + static_cast<size_t>(x * t.m_width / w)];
+        };
+        const auto byte = [](float v) { return static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
         std::vector<uint8_t> both(static_cast<size_t>(w) * h * 4);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const size_t i = static_cast<size_t>(y) * w + x;
-                both[4 * i] = color[3 * i];
-                both[4 * i + 1] = color[3 * i + 1];
-                both[4 * i + 2] = color[3 * i + 2];
-                both[4 * i + 3] = light[static_cast<size_t>(y * lh / h) * lw + x * lw / w];
+                const uint8_t l = nearest(light, *m_lightmap, x, y);
+                if (!m_specmap) {
+                    both[4 * i] = color[3 * i];
+                    both[4 * i + 1] = color[3 * i + 1];
+                    both[4 * i + 2] = color[3 * i + 2];
+                    both[4 * i + 3] = l;
+                    continue;
+                }
+                const float lit = (0.12f + 1.05f * (l / 255.0f)) / LIT_SCALE;
+                for (int c = 0; c < 3; ++c)
+                    both[4 * i + c] = byte(color[3 * i + c] / 255.0f * lit);
+                both[4 * i + 3] = byte(nearest(shine, *m_specmap, x, y) / 255.0f * (l / 255.0f));
             }
         }
         m_colorLight = newLinearTexture(GL_RGBA8, m_diffuse->m_width, m_diffuse->m_height, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -224,15 +241,13 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     const glm::vec3 eyePos = glm::vec3(eye) / eye.w;
     if (m_lightmap && m_specmap) {
         m_shader->setUniform("texSlopes", 2);
-        m_shader->setUniform("texSpecmap", 3);
         m_shader->setUniform("eyePos", eyePos);
     }
 
     // The light-mapped programs take colour and light together on unit 1, and the
     // specular one the height differences on unit 2.
-    const GLuint units[4] = {m_heights->m_texture, m_colorLight ? m_colorLight : m_diffuse->m_texture,
-                             m_slopes, m_specmap ? m_specmap->m_texture : 0};
-    for (int i = 0; i < 4; ++i) {
+    const GLuint units[3] = {m_heights->m_texture, m_colorLight ? m_colorLight : m_diffuse->m_texture, m_slopes};
+    for (int i = 0; i < 3; ++i) {
         if (!units[i])
             continue;
         glActiveTexture(GL_TEXTURE0 + i);

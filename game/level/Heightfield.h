@@ -58,9 +58,13 @@ public:
     float m_inv_extent_z = 0.0f;
     TerrainPatches m_patches;
     // Made from the maps above so that the shaders fetch less per pixel: the colour map
-    // with the light map in its alpha (when there is a light map), and the height
+    // with the light map in its alpha (when there is a light map; with a specular map
+    // too, the lit colour over LIT_SCALE and the specular strength), and the height
     // differences across each height sample (when there is a specular map).
     GLuint m_colorLight = 0;
+    // The largest lit colour factor, 0.12 + 1.05; heightfield-lightmap-specmap.fs.glsl
+    // multiplies by the same number.
+    static constexpr float LIT_SCALE = 1.17f;
     GLuint m_slopes = 0;
 
 private:

@@ -100,7 +100,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"particle_random_speed", GL_FLOAT}, {"time", GL_FLOAT}, {"deltaT", GL_FLOAT},
         {"vUp", GL_FLOAT_VEC3}, {"vRight", GL_FLOAT_VEC3}, {"color1", GL_FLOAT_VEC3}, {"color2", GL_FLOAT_VEC3},
         {"texDiffColor", GL_SAMPLER_2D}, {"texHeightmap", GL_SAMPLER_2D}, {"texDiffuse", GL_SAMPLER_2D},
-        {"texSlopes", GL_SAMPLER_2D}, {"texSpecmap", GL_SAMPLER_2D}, {"tex", GL_SAMPLER_2D},
+        {"texSlopes", GL_SAMPLER_2D}, {"tex", GL_SAMPLER_2D},
         {"tex1", GL_SAMPLER_2D}, {"tex2", GL_SAMPLER_2D}, {"normalMap", GL_SAMPLER_2D},
         {"displacementMap", GL_SAMPLER_2D}, {"texCubeMap", GL_SAMPLER_CUBE}, {"texRandom", GL_SAMPLER_1D},
     };
@@ -131,7 +131,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"skybox", {{"matMVP", "texCubeMap"}, {}}},
         {"heightfield", {terrain, {}}},
         {"heightfieldLM", {terrain, {}}},
-        {"heightfieldLMSM", {with(terrain, {"texSlopes", "texSpecmap", "eyePos"}), {}}},
+        {"heightfieldLMSM", {with(terrain, {"texSlopes", "eyePos"}), {}}},
         {"quad2d", {with(quad, {"tex"}), {{"size", GL_FLOAT_VEC2}}}},
         {"quad2d_notex", {{"pos", "size", "projMat", "color"}, {{"size", GL_FLOAT_VEC2}, {"color", GL_FLOAT_VEC4}}}},
         {"quad2d_notex_depth",
@@ -313,7 +313,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
     glVertexAttribDivisor(0, 1);
     const glm::mat4 projection = glm::perspective(glm::radians(60.0f), 1.0f, 0.5f, 200.0f);
-    const auto draw = [&](const glm::vec3& eye, bool shadow) {
+    const auto draw = [&](const glm::vec3& eye, bool shadow, const glm::vec3& sun = glm::vec3(0.0f, 1.0f, 0.0f)) {
         target.clear();
         terrain->setUniform("matModel", glm::translate(glm::mat4(1.0f), glm::vec3(-8.0f, 0.0f, -8.0f)));
         terrain->setUniform("matProjView", projection * glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 0, -1)));
@@ -328,7 +328,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
         terrain->setUniform("texHeightmap", 0);
         terrain->setUniform("texDiffuse", 1);
         terrain->setUniform("playerPos", glm::vec3(0.0f, 4.0f, 0.0f));
-        terrain->setUniform("lightDirNormed", glm::vec3(0.0f, 1.0f, 0.0f));
+        terrain->setUniform("lightDirNormed", sun);
         terrain->setUniform("playerShadow", shadow ? 1 : 0);
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, heights.m_texture);
@@ -349,6 +349,14 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     const auto shadowed = draw(glm::vec3(0.0f, 20.0f, 0.0f), true);
     EXPECT_LT(target.at(shadowed, 32, 32).r, centre.r * 3 / 4);
     EXPECT_EQ(target.at(shadowed, 4, 4), target.at(above, 4, 4));
+    // A sun low in the +x sky throws the shadow about 3.5 units towards -x, about ten
+    // pixels left of the centre, and none to the right.
+    const glm::vec3 slanted = glm::normalize(glm::vec3(1.0f, 1.0f, 0.0f));
+    const auto lit = draw(glm::vec3(0.0f, 20.0f, 0.0f), false, slanted);
+    const auto slantedShadow = draw(glm::vec3(0.0f, 20.0f, 0.0f), true, slanted);
+    EXPECT_LT(target.at(slantedShadow, 22, 32).r, target.at(lit, 22, 32).r * 3 / 4);
+    EXPECT_EQ(target.at(slantedShadow, 42, 32), target.at(lit, 42, 32));
+    EXPECT_EQ(target.at(slantedShadow, 32, 32), target.at(lit, 32, 32));
 
     const auto below = draw(glm::vec3(0.0f, -20.0f, 0.0f), false);
     EXPECT_EQ(target.at(below, 32, 32), glm::ivec4(0));

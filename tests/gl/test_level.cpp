@@ -17,6 +17,7 @@
 #include "platform/ResizeListeners.h"
 
 #include <btBulletDynamicsCommon.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -180,10 +181,52 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
     h.loadTextures(hf, tm, "", lm, "");
     h.selectShader();
     EXPECT_EQ(h.m_shader->m_name, "heightfieldLM");
-    h.loadTextures(hf, tm, "", lm, sm);
+    // With a specular map of zeros, the specular program shows the same lit colour as
+    // the light-mapped one, though it reads that colour from the combined map it builds.
+    const std::string saved = gAssetsDir;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kestrun-specular-gl";
+    std::filesystem::create_directories(dir / "textures");
+    for (const std::string& file : {hf, tm, lm})
+        std::filesystem::copy_file(std::filesystem::path(saved) / "textures" / file,
+                                   dir / "textures" / std::filesystem::path(file).filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    writeHeightmap((dir / "textures" / "dull.png").string(), 9, 9, [](int, int) -> uint16_t { return 0; });
+    gAssetsDir = dir.string();
+    const glm::vec3 savedSun = gLightDirNormed;
+    const float savedShadow = gPlayerShadow;
+    gLightDirNormed = glm::vec3(1.0f, 0.0f, 0.0f);
+    gPlayerShadow = 0.0f;
+    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    const glm::mat4 projView = glm::perspective(glm::radians(40.0f), 1.0f, 1.0f, 100.0f) *
+                               glm::lookAt(glm::vec3(0.0f, 14.0f, 0.0f), glm::vec3(0.0f), glm::vec3(0, 0, -1));
+    OffscreenTarget target(64, 64);
+    glGenVertexArrays(1, &h.m_vao);
+    glEnable(GL_DEPTH_TEST);
+    const auto draw = [&] {
+        target.clear();
+        h.render(projView, glm::vec3(0.0f, 14.0f, 0.0f));
+        return target.read();
+    };
+    h.loadTextures("test_hf.png", "test_tm.png", "", "europa_lm.png", "");
+    const auto lightOnly = draw();
+    h.loadTextures("test_hf.png", "test_tm.png", "", "europa_lm.png", "dull.png");
     h.selectShader();
     EXPECT_EQ(h.m_shader->m_name, "heightfieldLMSM");
+    const auto withSpecular = draw();
+    int worst = 0;
+    for (int y = 8; y < 56; y += 4)
+        for (int x = 8; x < 56; x += 4) {
+            const glm::ivec4 d = glm::abs(target.at(withSpecular, x, y) - target.at(lightOnly, x, y));
+            worst = std::max({worst, d.r, d.g, d.b});
+        }
+    EXPECT_LE(worst, 3);
+    EXPECT_GT(target.at(lightOnly, 32, 32).r + target.at(lightOnly, 32, 32).g, 40) << "the terrain is in the picture";
+    gLightDirNormed = savedSun;
+    gPlayerShadow = savedShadow;
+    glDeleteVertexArrays(1, &h.m_vao);
     h.freeTextures();
+    gAssetsDir = saved;
+    std::filesystem::remove_all(dir);
     EXPECT_EQ(h.m_heights, nullptr);
     EXPECT_EQ(h.m_specmap, nullptr);
 }

@@ -7,7 +7,7 @@
 
 in vec2 teGrid;
 in vec3 teWorld;
-in vec4 teShadowRay;
+in vec3 teShadowRay;
 
 layout(binding = 1) uniform sampler2D texDiffuse;
 

@@ -112,6 +112,15 @@ void Particles::init()
     }
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
     m_current = 0;
+
+    // The driver builds its code for the update pass when the pass first runs, which
+    // would make the first step that moves the exhaust a slow one. One pass now, over
+    // the emitter into the buffer the first update writes anyway, moves that to the
+    // level's loading.
+    if (m_update_shader) {
+        glUseProgram(m_update_shader->m_program);
+        runUpdatePass(true);
+    }
 }
 
 void Particles::update(float dt)
@@ -127,8 +136,6 @@ void Particles::update(float dt)
 
     const glm::mat3 coneRotation = glm::mat3_cast(rotationBetween(glm::vec3(0.0f, 0.0f, 1.0f), m_emitter_dir));
 
-    glBindVertexArray(m_vao[m_current]);
-    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, m_tfo[1 - m_current]);
     glUseProgram(m_update_shader->m_program);
     m_update_shader->setUniform("emitter_position", m_emitter_position);
     m_update_shader->setUniform("emitter_dir", m_emitter_dir);
@@ -141,24 +148,28 @@ void Particles::update(float dt)
     m_update_shader->setUniform("time", static_cast<float>(glfwGetTime()));
     m_update_shader->setUniform("deltaT", step);
     m_update_shader->setUniform("texRandom", 0);
+    // Only the emitter exists before the first pass.
+    runUpdatePass(m_first);
+    m_first = false;
+    m_current = 1 - m_current;
+}
+
+void Particles::runUpdatePass(bool emitterOnly)
+{
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(m_random_texture->m_target, m_random_texture->m_texture);
-
+    glBindVertexArray(m_vao[m_current]);
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, m_tfo[1 - m_current]);
     glEnable(GL_RASTERIZER_DISCARD);
     glBeginTransformFeedback(GL_POINTS);
-    if (m_first) {
-        // Only the emitter exists before the first pass.
+    if (emitterOnly)
         glDrawArrays(GL_POINTS, 0, 1);
-        m_first = false;
-    } else {
+    else
         glDrawTransformFeedback(GL_POINTS, m_tfo[m_current]);
-    }
     glEndTransformFeedback();
     glDisable(GL_RASTERIZER_DISCARD);
     glBindVertexArray(0);
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
-
-    m_current = 1 - m_current;
 }
 
 void Particles::draw(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& cameraUp,

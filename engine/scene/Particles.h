@@ -59,4 +59,9 @@ public:
     Texture* m_texture = nullptr;      // sprite, owned
     Texture* m_random_texture = nullptr; // owned
     float m_accumulator = 0.0f;        // time not yet used by interval passes
+
+private:
+    // One transform-feedback pass of the bound update program from the current buffer
+    // into the other: over the emitter alone, or over everything the last pass wrote.
+    void runUpdatePass(bool emitterOnly);
 };

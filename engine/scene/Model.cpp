@@ -354,6 +354,21 @@ void Model::importFile(const std::string& file)
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode)
         fatalError("Error loading model \"" + file + "\": " + importer.GetErrorString());
     processNode(scene->mRootNode, scene);
+    m_imported_textures.clear();
+}
+
+Texture* Model::importedTexture(bool normalMapFromBump, const std::string& path)
+{
+    Texture*& texture = m_imported_textures[(normalMapFromBump ? "bump:" : "diffuse:") + path];
+    if (!texture) {
+        texture = new Texture();
+        if (normalMapFromBump)
+            texture->createNormalMapFromBumpMap(true, path, m_import_options.bumpScale);
+        else
+            texture->load(true, path);
+        m_textures.push_back(texture);
+    }
+    return texture;
 }
 
 void Model::processNode(const aiNode* node, const aiScene* scene)
@@ -375,20 +390,11 @@ void Model::processMesh(const aiMesh* mesh, const aiScene* scene, const std::str
 
     GLuint diffuseTex = 0, normalTex = 0;
     aiString texturePath;
-    if (aiGetMaterialTexture(material, aiTextureType_DIFFUSE, 0, &texturePath) == AI_SUCCESS) {
-        Texture* texture = new Texture();
-        texture->load(true, m_directory + texturePath.C_Str());
-        m_textures.push_back(texture);
-        diffuseTex = texture->m_texture;
-    }
+    if (aiGetMaterialTexture(material, aiTextureType_DIFFUSE, 0, &texturePath) == AI_SUCCESS)
+        diffuseTex = importedTexture(false, m_directory + texturePath.C_Str())->m_texture;
     if (m_import_options.normalMapFromBump &&
-        aiGetMaterialTexture(material, aiTextureType_HEIGHT, 0, &texturePath) == AI_SUCCESS) {
-        Texture* texture = new Texture();
-        texture->createNormalMapFromBumpMap(true, m_directory + texturePath.C_Str(),
-                                            m_import_options.bumpScale);
-        m_textures.push_back(texture);
-        normalTex = texture->m_texture;
-    }
+        aiGetMaterialTexture(material, aiTextureType_HEIGHT, 0, &texturePath) == AI_SUCCESS)
+        normalTex = importedTexture(true, m_directory + texturePath.C_Str())->m_texture;
 
     aiColor4D colour(0.0f, 0.0f, 0.0f, 0.0f);
     if (aiGetMaterialColor(material, "$clr.ambient", 0, 0, &colour) == AI_SUCCESS)

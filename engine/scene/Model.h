@@ -8,6 +8,7 @@
 
 #include <glm/glm.hpp>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,10 @@ public:
     void importFile(const std::string& file);
     void processNode(const aiNode* node, const aiScene* scene);
     void processMesh(const aiMesh* mesh, const aiScene* scene, const std::string& name);
+    // The texture a material names, loaded once per model file: meshes of one material
+    // then share their textures and can merge into one draw.
+    Texture* importedTexture(bool normalMapFromBump, const std::string& path);
+    std::map<std::string, Texture*> m_imported_textures; // by kind and path, while importing
 };
 
 // Every live model, in construction order.

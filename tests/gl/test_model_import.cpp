@@ -53,6 +53,9 @@ class ModelImportTest : public GameGlTest {};
 
 } // namespace
 
+// gold foil, dark foil, metal, panel, glass
+const size_t kLanderMaterials = 5;
+
 TEST_F(ModelImportTest, LanderHasBothStagesWithMapsAndSymmetricBounds)
 {
     Model* lander = loadLander();
@@ -101,6 +104,12 @@ TEST_F(ModelImportTest, LanderHasBothStagesWithMapsAndSymmetricBounds)
                        Shader::get("phong_nm_notex"));
     EXPECT_TRUE(lander->m_single_shader);
     EXPECT_EQ(lander->m_shader, Shader::get("phong_nm"));
+
+    // the parts of one material share its two maps, so the whole lander merges into
+    // one draw per material
+    EXPECT_EQ(lander->m_textures.size(), 2 * kLanderMaterials);
+    lander->mergeMeshes();
+    EXPECT_EQ(lander->m_meshes.size(), kLanderMaterials);
     delete lander;
 }
 

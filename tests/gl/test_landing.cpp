@@ -438,8 +438,9 @@ TEST_F(LandingGl, CrawlerTurnsTheShortWayAndStepsAtSixtyPerSecond)
         const glm::vec3 p = c->m_position;
         c->update(false, far, 0.01f);
         steps += p != c->m_position ? 1 : 0;
-        if (frame == 0)
+        if (frame == 0) {
             EXPECT_TRUE(c->m_lod[0]->m_visible) << "a frame that does not step keeps the detail level";
+        }
     }
     EXPECT_GE(steps, 59);
     EXPECT_LE(steps, 60);

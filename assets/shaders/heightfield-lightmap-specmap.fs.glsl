@@ -11,21 +11,21 @@ const float LIT_SCALE = 1.17;
 
 // The normal of terrainNormal from one fetch: the differences of the heights one
 // sample to either side filter like the heights themselves.
-vec3 slopeNormal(vec2 grid)
+vec3 slopeNormal(vec2 uv)
 {
     vec2 spacing = terrainSize() / max(vec2(textureSize(texHeightmap, 0)) - 1.0, vec2(1.0));
-    vec2 d = texture(texSlopes, heightUV(grid)).rg * (max_height - min_height);
+    vec2 d = texture(texSlopes, heightUVOf(uv)).rg * (max_height - min_height);
     return normalize(vec3(d.x * spacing.y, 2.0 * spacing.x * spacing.y, d.y * spacing.x));
 }
 
 void main()
 {
-    vec4 surface = texture(texDiffuse, terrainUV(teGrid));
+    vec4 surface = texture(texDiffuse, teUV);
     vec3 lit = surface.rgb * LIT_SCALE;
     float shine = surface.a;
     float shadow = playerShadowOfRay(teShadowRay);
 
-    vec3 N = slopeNormal(teGrid);
+    vec3 N = slopeNormal(teUV);
     vec3 V = normalize(eyePos - teWorld);
     vec3 H = normalize(lightDirNormed + V);
     float specular = shine * pow(max(dot(N, H), 0.0), 40.0) * step(0.99, shadow);

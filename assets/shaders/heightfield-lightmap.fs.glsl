@@ -5,7 +5,7 @@
 
 void main()
 {
-    vec4 surface = texture(texDiffuse, terrainUV(teGrid));
+    vec4 surface = texture(texDiffuse, teUV);
     vec3 color = surface.rgb * (0.12 + 1.05 * surface.a) * playerShadowOfRay(teShadowRay);
     fragColor = vec4(color * globalBrightnessMultiplier, 1.0);
 }

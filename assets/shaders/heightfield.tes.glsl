@@ -12,6 +12,7 @@ uniform mat4 matProjView;
 
 in vec2 tcGrid[];
 out vec2 teGrid;
+out vec2 teUV; // colour-map coordinate: affine in the grid, so interpolating it is exact
 out vec3 teWorld;
 out vec3 teShadowRay; // see player_shadow.glsl
 
@@ -21,6 +22,7 @@ void main()
     vec2 grid = mix(mix(tcGrid[0], tcGrid[1], uv.x), mix(tcGrid[3], tcGrid[2], uv.x), uv.y);
     vec4 world = matModel * vec4(grid.x, terrainHeight(grid), grid.y, 1.0);
     teGrid = grid;
+    teUV = terrainUV(grid);
     teWorld = world.xyz;
     teShadowRay = playerShadowRay(world.xyz);
     gl_Position = matProjView * world;

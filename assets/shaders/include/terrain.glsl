@@ -23,11 +23,17 @@ vec2 terrainUV(vec2 grid)
     return vec2(f.x, 1.0 - f.y);
 }
 
-// Height-map coordinate: the first and last samples sit on the grid's borders.
-vec2 heightUV(vec2 grid)
+// Height-map coordinate of a colour-map coordinate: the first and last samples sit on
+// the grid's borders.
+vec2 heightUVOf(vec2 uv)
 {
     vec2 samples = vec2(textureSize(texHeightmap, 0));
-    return (terrainUV(grid) * (samples - 1.0) + 0.5) / samples;
+    return (uv * (samples - 1.0) + 0.5) / samples;
+}
+
+vec2 heightUV(vec2 grid)
+{
+    return heightUVOf(terrainUV(grid));
 }
 
 float terrainHeight(vec2 grid)

@@ -147,7 +147,14 @@ void Game::render()
         m_heightfield->render(projView, m_player->state.position);
     }
 
-    if (m_renderPass[RENDER_PASS_SKY]) {
+    // Where the terrain surely covers the window, the sky is not even rasterised, and
+    // when it covers all of it, the sky and what lies in it are not drawn at all.
+    glm::ivec4 skyRect(0);
+    const bool skyClipped = !inSpace && m_renderPass[RENDER_PASS_TERRAIN] &&
+                            m_heightfield->skyWindow(projView, glm::ivec2(gWindowWidth, gWindowHeight), &skyRect);
+    const bool skyHidden = skyClipped && (skyRect.z <= 0 || skyRect.w <= 0);
+
+    if (m_renderPass[RENDER_PASS_SKY] && !skyHidden) {
         PassTimer::lap("sky");
         // Everything of the sky lands on the far plane and passes the depth test only
         // where the depth buffer is still clear; it writes no depth, so its parts
@@ -155,10 +162,6 @@ void Game::render()
         glDepthMask(GL_FALSE);
         glDepthFunc(GL_LEQUAL);
         glDepthRange(1.0, 1.0);
-        // Where the terrain surely covers the window, the sky is not even rasterised.
-        glm::ivec4 skyRect(0);
-        const bool skyClipped = !inSpace && m_renderPass[RENDER_PASS_TERRAIN] &&
-                                m_heightfield->skyWindow(projView, glm::ivec2(gWindowWidth, gWindowHeight), &skyRect);
         if (skyClipped) {
             glEnable(GL_SCISSOR_TEST);
             glScissor(skyRect.x, skyRect.y, skyRect.z, skyRect.w);

@@ -242,6 +242,13 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     if (m_lightmap && m_specmap) {
         m_shader->setUniform("texSlopes", 2);
         m_shader->setUniform("eyePos", eyePos);
+        // The first and last height samples sit on the grid's borders; a height
+        // difference across two samples spans twice their spacing.
+        const glm::vec2 samples(static_cast<float>(m_heights->m_width), static_cast<float>(m_heights->m_height));
+        const glm::vec2 spacing = glm::vec2(m_xpatches, m_zpatches) * m_patch_size / glm::max(samples - 1.0f, 1.0f);
+        const float range = m_max_height - m_min_height;
+        m_shader->setUniform("slopeUV", glm::vec4((samples - 1.0f) / samples, 0.5f / samples));
+        m_shader->setUniform("slopeScale", glm::vec3(range * spacing.y, 2.0f * spacing.x * spacing.y, range * spacing.x));
     }
 
     // The light-mapped programs take colour and light together on unit 1, and the

@@ -100,7 +100,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"particle_random_speed", GL_FLOAT}, {"time", GL_FLOAT}, {"deltaT", GL_FLOAT},
         {"vUp", GL_FLOAT_VEC3}, {"vRight", GL_FLOAT_VEC3}, {"color1", GL_FLOAT_VEC3}, {"color2", GL_FLOAT_VEC3},
         {"texDiffColor", GL_SAMPLER_2D}, {"texHeightmap", GL_SAMPLER_2D}, {"texDiffuse", GL_SAMPLER_2D},
-        {"texSlopes", GL_SAMPLER_2D}, {"tex", GL_SAMPLER_2D},
+        {"texSlopes", GL_SAMPLER_2D}, {"slopeUV", GL_FLOAT_VEC4}, {"slopeScale", GL_FLOAT_VEC3}, {"tex", GL_SAMPLER_2D},
         {"tex1", GL_SAMPLER_2D}, {"tex2", GL_SAMPLER_2D}, {"normalMap", GL_SAMPLER_2D},
         {"displacementMap", GL_SAMPLER_2D}, {"texCubeMap", GL_SAMPLER_CUBE}, {"texRandom", GL_SAMPLER_1D},
     };
@@ -131,7 +131,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"skybox", {{"matMVP", "texCubeMap"}, {}}},
         {"heightfield", {terrain, {}}},
         {"heightfieldLM", {terrain, {}}},
-        {"heightfieldLMSM", {with(terrain, {"texSlopes", "eyePos"}), {}}},
+        {"heightfieldLMSM", {with(terrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
         {"quad2d", {with(quad, {"tex"}), {{"size", GL_FLOAT_VEC2}}}},
         {"quad2d_notex", {{"pos", "size", "projMat", "color"}, {{"size", GL_FLOAT_VEC2}, {"color", GL_FLOAT_VEC4}}}},
         {"quad2d_notex_depth",

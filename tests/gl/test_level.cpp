@@ -221,6 +221,37 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
         }
     EXPECT_LE(worst, 3);
     EXPECT_GT(target.at(lightOnly, 32, 32).r + target.at(lightOnly, 32, 32).g, 40) << "the terrain is in the picture";
+
+    // The shine follows the normal the program builds from its one fetch of height
+    // differences: on a black, evenly sloping ground seen from straight above, a sun
+    // placed where the height samples' own normal mirrors the view lights the middle
+    // pixel at full shine; mirrored to the other side of the slope, nothing shows.
+    writeHeightmap((dir / "textures" / "black.png").string(), 9, 9, [](int, int) -> uint16_t { return 0; });
+    writeHeightmap((dir / "textures" / "white.png").string(), 9, 9, [](int, int) -> uint16_t { return 65535; });
+    struct Ramp {
+        const char* name;
+        int dx, dy; // height steps per sample column and row (about 20 degrees)
+    };
+    for (const Ramp& ramp : {Ramp{"rising along columns", 994, 0}, Ramp{"rising along rows", 0, 994},
+                             Ramp{"falling along columns", -994, 0}}) {
+        SCOPED_TRACE(ramp.name);
+        writeHeightmap((dir / "textures" / "ramp.png").string(), 9, 9, [&](int x, int y) -> uint16_t {
+            return static_cast<uint16_t>(10000 + ramp.dx * x + ramp.dy * y);
+        });
+        h.loadTextures("ramp.png", "black.png", "", "white.png", "white.png");
+        h.setExtent(10.0f, 10.0f); // the grid the program spreads the samples over
+        glm::vec3 normal;
+        h.getHeight(glm::vec3(0.0f), &normal);
+        ASSERT_NEAR(std::acos(normal.y), glm::radians(20.0f), 0.01f);
+        const glm::vec3 view(0.0f, 1.0f, 0.0f);
+        const glm::vec3 mirrored = 2.0f * glm::dot(normal, view) * normal - view;
+        gLightDirNormed = mirrored;
+        const glm::ivec4 lit = target.at(draw(), 32, 32);
+        gLightDirNormed = glm::vec3(-mirrored.x, mirrored.y, -mirrored.z);
+        const glm::ivec4 away = target.at(draw(), 32, 32);
+        EXPECT_GE(std::min({lit.r, lit.g, lit.b}), 240) << "red " << lit.r;
+        EXPECT_LE(std::max({away.r, away.g, away.b}), 10) << "red " << away.r;
+    }
     gLightDirNormed = savedSun;
     gPlayerShadow = savedShadow;
     glDeleteVertexArrays(1, &h.m_vao);

@@ -129,8 +129,9 @@ void Game::render()
     }
     // With the sky drawn whole, the ground or the sky writes every pixel and every
     // sample, so only depth needs clearing; wireframe lines leave gaps between them.
-    // Nothing uses the stencil, but the window's depth buffer shares its words with
-    // it: cleared together, they are filled whole instead of depth bits kept apart.
+    // Nothing uses the stencil, but the window's depth buffer shares each 32-bit word
+    // with it: clearing both lets the driver fill the buffer instead of rewriting
+    // every word around the stencil bits it would otherwise have to keep.
     const bool skyFillsWindow = m_renderPass[RENDER_PASS_SKY] && m_skybox && !gWireframe;
     glClear((skyFillsWindow ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT) | GL_STENCIL_BUFFER_BIT);
 

@@ -78,6 +78,7 @@ run_one() { # <tag> <binary> <level> <samples> <run>
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 fps_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH fps / { print $3 }' | median; }
 cpu_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH cpu / { print $3 }' | median; }
+main_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH main / { print $3 }' | median; }
 # Names of the passes a row reported, in the game's order (this binary's first).
 pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
 pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
@@ -102,24 +103,26 @@ for r in $(seq "$runs"); do
 done
 
 echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); $runs run(s) of $frames frames per row"
-echo "fps: frames per second; cpu: processor milliseconds per frame on all threads (the work of a frame)"
+echo "fps: frames per second; cpu: processor milliseconds per frame on all threads (the work of a frame);"
+echo "main: of that, on the main thread, which a software renderer's raster threads wait for"
 if [ -n "$baseline" ]; then
-  printf '%-6s %-8s %8s %9s %7s %8s %9s %7s\n' level samples fps base_fps ratio cpu base_cpu ratio
+  printf '%-6s %-8s %8s %9s %7s %8s %9s %7s %7s\n' level samples fps base_fps ratio cpu base_cpu ratio main
 else
-  printf '%-6s %-8s %8s %8s\n' level samples fps cpu
+  printf '%-6s %-8s %8s %8s %7s\n' level samples fps cpu main
 fi
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0) ? a / b : 0 }'; }
 for l in $levels; do
   for s in $samples_list; do
     f=$(fps_of this "$l" "$s")
     c=$(cpu_of this "$l" "$s")
+    m=$(main_of this "$l" "$s")
     if [ -n "$baseline" ]; then
       b=$(fps_of base "$l" "$s")
       bc=$(cpu_of base "$l" "$s")
-      printf '%-6s %-8s %8.1f %9.1f %6.2fx %8.1f %9.1f %6.2fx\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
-        "$c" "$bc" "$(ratio "$bc" "$c")"
+      printf '%-6s %-8s %8.1f %9.1f %6.2fx %8.1f %9.1f %6.2fx %7.2f\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
+        "$c" "$bc" "$(ratio "$bc" "$c")" "$m"
     else
-      printf '%-6s %-8s %8.1f %8.1f\n' "$l" "$s" "$f" "$c"
+      printf '%-6s %-8s %8.1f %8.1f %7.2f\n' "$l" "$s" "$f" "$c" "$m"
     fi
   done
 done

@@ -18,6 +18,14 @@ namespace {
 
 const int SETTLE_FRAMES = 20;
 
+// Processor time of the calling thread.
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -90,6 +98,7 @@ void Benchmark::afterSwap()
         if (m_frame == m_frames) {
             m_fpsSeconds = secondsSince(m_phaseStart);
             m_cpuSeconds = static_cast<double>(std::clock() - m_cpuStart) / CLOCKS_PER_SEC;
+            m_mainCpuSeconds = threadCpuSeconds() - m_mainCpuStart;
             enter(Phase::Passes);
         }
         break;
@@ -125,12 +134,14 @@ void Benchmark::enter(Phase phase)
     }
     m_phaseStart = Clock::now();
     m_cpuStart = std::clock();
+    m_mainCpuStart = threadCpuSeconds();
 }
 
 void Benchmark::report() const
 {
     std::printf("BENCH fps %.2f\n", m_frames / m_fpsSeconds);
     std::printf("BENCH cpu %.3f\n", 1000.0 * m_cpuSeconds / m_frames);
+    std::printf("BENCH main %.3f\n", 1000.0 * m_mainCpuSeconds / m_frames);
     for (const PassTime& t : m_passTimes)
         std::printf("BENCH pass %s %.3f\n", t.name.c_str(), 1000.0 * t.seconds / m_frames);
     std::printf("BENCH pass frame %.3f\n", 1000.0 * m_passFrameSeconds / m_frames);

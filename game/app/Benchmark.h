@@ -3,7 +3,9 @@
 // and the lander hold still), it lets the frame settle, then measures
 //   - the frame rate over that many ordinary frames, and the processor time they
 //     took on all threads (the driver's too): the work of a frame, which changes
-//     less than the frame rate when other programs load the machine,
+//     less than the frame rate when other programs load the machine, and the part
+//     of it spent on the main thread (the game and the driver's vertex work, during
+//     which a software renderer's raster threads wait),
 //   - the time of each render pass over as many frames (see PassTimer),
 //   - the game update over as many frames of play, the level running,
 // prints one "BENCH ..." line per figure and asks the window to close.
@@ -45,6 +47,8 @@ private:
     double m_fpsSeconds = 0.0;
     std::clock_t m_cpuStart = 0;
     double m_cpuSeconds = 0.0; // of all the program's threads, the driver's included
+    double m_mainCpuStart = 0.0;
+    double m_mainCpuSeconds = 0.0; // of the main thread alone
     double m_passFrameSeconds = 0.0;
     std::vector<PassTime> m_passTimes;
     double m_updateSum = 0.0;

@@ -76,9 +76,8 @@ run_one() { # <tag> <binary> <level> <samples> <run>
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-fps_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH fps / { print $3 }' | median; }
-cpu_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH cpu / { print $3 }' | median; }
-main_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH main / { print $3 }' | median; }
+# figure <fps|cpu|main> <tag> <level> <samples>: the median of that figure over the runs.
+figure() { cat "$out/$2_l$3_s$4"_r*.log | awk -v key="$1" '$1 == "BENCH" && $2 == key { print $3 }' | median; }
 # Names of the passes a row reported, in the game's order (this binary's first).
 pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
 pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
@@ -113,12 +112,12 @@ fi
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0) ? a / b : 0 }'; }
 for l in $levels; do
   for s in $samples_list; do
-    f=$(fps_of this "$l" "$s")
-    c=$(cpu_of this "$l" "$s")
-    m=$(main_of this "$l" "$s")
+    f=$(figure fps this "$l" "$s")
+    c=$(figure cpu this "$l" "$s")
+    m=$(figure main this "$l" "$s")
     if [ -n "$baseline" ]; then
-      b=$(fps_of base "$l" "$s")
-      bc=$(cpu_of base "$l" "$s")
+      b=$(figure fps base "$l" "$s")
+      bc=$(figure cpu base "$l" "$s")
       printf '%-6s %-8s %8.1f %9.1f %6.2fx %8.1f %9.1f %6.2fx %7.2f\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
         "$c" "$bc" "$(ratio "$bc" "$c")" "$m"
     else

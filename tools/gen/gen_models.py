@@ -315,6 +315,81 @@ def prism(polygon, plane_u, plane_v, z0, z1, density=1.0, caps=(True, True)):
     return m
 
 
+def convex_solids(mesh, eps=1e-6):
+    """The closed convex pieces of a mesh, as lists of (unit normal, offset) planes.
+
+    Pieces are the sets of triangles joined through shared corner positions: each
+    primitive with its caps is one, and primitives that only overlap stay apart. A
+    piece is a closed convex solid when every edge borders exactly two of its
+    triangles and no corner lies in front of any of its faces."""
+    key = lambda p: tuple(np.round(p, 6))
+    corner = [key(p) for p in mesh.pos]
+    parent = {}
+
+    def find(k):
+        while parent.setdefault(k, k) != k:
+            parent[k] = parent[parent[k]]
+            k = parent[k]
+        return k
+
+    for tri in mesh.tris:
+        for i in tri[1:]:
+            parent[find(corner[i])] = find(corner[tri[0]])
+    pieces = {}
+    for t, tri in enumerate(mesh.tris):
+        pieces.setdefault(find(corner[tri[0]]), []).append(t)
+
+    solids = []
+    for tris in pieces.values():
+        edges = {}
+        for t in tris:
+            a, b, c = (corner[i] for i in mesh.tris[t])
+            for e in ((a, b), (b, c), (c, a)):
+                edges[frozenset(e)] = edges.get(frozenset(e), 0) + 1
+        if any(n != 2 for n in edges.values()):
+            continue
+        points = np.array([mesh.pos[i] for t in tris for i in mesh.tris[t]])
+        planes = []
+        for t in tris:
+            pa, pb, pc = (mesh.pos[i] for i in mesh.tris[t])
+            n = norm(np.cross(pb - pa, pc - pa))
+            planes.append((n, float(np.dot(n, pa))))
+        if all((points @ n - d).max() <= eps for n, d in planes):
+            solids.append(planes)
+    return solids
+
+
+def drop_buried(parts, group_of, margin=1e-4):
+    """Leaves out the triangles that lie wholly inside a closed convex solid of the same
+    group: no camera outside the solid can ever see them, so the picture stays the same
+    and the renderer has fewer triangles to set up. Groups are what moves as one (the
+    two stages of the lander part); parts: list of (name, Material, Mesh)."""
+    solids = {}
+    for name, _, mesh in parts:
+        solids.setdefault(group_of(name), []).extend(convex_solids(mesh))
+    out = []
+    for name, material, mesh in parts:
+        group = solids[group_of(name)]
+
+        def buried(tri):
+            p = np.array([mesh.pos[i] for i in tri])
+            return any(all((p @ n - d).max() < -margin for n, d in planes) for planes in group)
+
+        kept = [tri for tri in mesh.tris if not buried(tri)]
+        if len(kept) == len(mesh.tris):
+            out.append((name, material, mesh))
+            continue
+        compact = Mesh()
+        index = {}
+        for tri in kept:
+            for i in tri:
+                if i not in index:
+                    index[i] = compact.vertex(mesh.pos[i], mesh.nrm[i], mesh.uv[i])
+            compact.tris.append(tuple(index[i] for i in tri))
+        out.append((name, material, compact))
+    return out
+
+
 def faceted(mesh):
     """The same triangles with one normal per face (for crystals)."""
     out = Mesh()
@@ -802,7 +877,8 @@ def build_lander():
     parts["cabin_parts2"] = (metal, extras)
 
     order = [n for n in parts if n not in TOP_STAGE_NAMES] + TOP_STAGE_NAMES
-    return [(name, parts[name][0], parts[name][1]) for name in order]
+    return drop_buried([(name, parts[name][0], parts[name][1]) for name in order],
+                       lambda name: name in TOP_STAGE_NAMES)
 
 
 def lander_file_transform():

@@ -702,7 +702,7 @@ def nozzle(top, throat_r, exit_r, length, segments, density):
     return merge(outer, inner, rim)
 
 
-def build_lander():
+def build_lander(leave_out_buried=True):
     D = 2.0  # texture repeats per unit
     gold = Material("gold_foil", (0.26, 0.19, 0.06), (0.86, 0.66, 0.24), (0.55, 0.48, 0.30), 40.0,
                     "foil_gold.png", "foil_gold_bump.png")
@@ -877,8 +877,8 @@ def build_lander():
     parts["cabin_parts2"] = (metal, extras)
 
     order = [n for n in parts if n not in TOP_STAGE_NAMES] + TOP_STAGE_NAMES
-    return drop_buried([(name, parts[name][0], parts[name][1]) for name in order],
-                       lambda name: name in TOP_STAGE_NAMES)
+    ordered = [(name, parts[name][0], parts[name][1]) for name in order]
+    return drop_buried(ordered, lambda name: name in TOP_STAGE_NAMES) if leave_out_buried else ordered
 
 
 def lander_file_transform():

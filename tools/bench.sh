@@ -11,7 +11,8 @@
 #
 # With --baseline the second binary runs side by side: the runs interleave (this one,
 # then the baseline, row by row, --runs times), and the table shows the median FPS of
-# each and their ratio, because absolute figures on a shared machine are noise.
+# each and their ratio, because absolute figures on a shared machine are noise; "pairs"
+# gives the lowest and highest ratio of a run and the baseline run beside it.
 #
 # Usage: tools/bench.sh [--baseline PATH] [--runs N] [--frames N] [--levels "1 2 3"]
 #                       [--samples "0 4"] [--shots DIR] [--out DIR] [BINARY]
@@ -86,6 +87,14 @@ pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary
   [ -n "$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 ")" ] || v=""
   echo "${v:--}"
 }
+# pair_span <level> <samples>: the lowest and the highest fps ratio of a run and the
+# baseline run right after it; the machine's load changes slowly, so a pair shares it.
+pair_span() {
+  for r in $(seq "$runs"); do
+    awk '$1 == "BENCH" && $2 == "fps" { print $3 }' "$out/this_l$1_s$2_r$r.log" "$out/base_l$1_s$2_r$r.log" |
+      paste -sd' ' | awk '{ print ($2 > 0) ? $1 / $2 : 0 }'
+  done | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'
+}
 update_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
   sort -g | awk '{ m[NR] = $1; x = ($2 > x) ? $2 : x } END { printf "%.3f ms mean (median of runs), %.3f ms max", m[int((NR + 1) / 2)], x }'; }
 
@@ -104,8 +113,9 @@ done
 echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); $runs run(s) of $frames frames per row"
 echo "fps: frames per second; cpu: processor milliseconds per frame on all threads (the work of a frame);"
 echo "main: of that, on the main thread, which a software renderer's raster threads wait for"
+[ -n "$baseline" ] && echo "pairs: the lowest and highest fps ratio of one run and the baseline run beside it"
 if [ -n "$baseline" ]; then
-  printf '%-6s %-8s %8s %9s %7s %8s %9s %7s %7s\n' level samples fps base_fps ratio cpu base_cpu ratio main
+  printf '%-6s %-8s %8s %9s %7s %10s %8s %9s %7s %7s\n' level samples fps base_fps ratio pairs cpu base_cpu ratio main
 else
   printf '%-6s %-8s %8s %8s %7s\n' level samples fps cpu main
 fi
@@ -118,8 +128,8 @@ for l in $levels; do
     if [ -n "$baseline" ]; then
       b=$(figure fps base "$l" "$s")
       bc=$(figure cpu base "$l" "$s")
-      printf '%-6s %-8s %8.1f %9.1f %6.2fx %8.1f %9.1f %6.2fx %7.2f\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
-        "$c" "$bc" "$(ratio "$bc" "$c")" "$m"
+      printf '%-6s %-8s %8.1f %9.1f %6.2fx %10s %8.1f %9.1f %6.2fx %7.2f\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
+        "$(pair_span "$l" "$s")" "$c" "$bc" "$(ratio "$bc" "$c")" "$m"
     else
       printf '%-6s %-8s %8.1f %8.1f %7.2f\n' "$l" "$s" "$f" "$c" "$m"
     fi

@@ -77,8 +77,9 @@ run_one() { # <tag> <binary> <level> <samples> <run>
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# figure <fps|cpu|main> <tag> <level> <samples>: the median of that figure over the runs.
-figure() { cat "$out/$2_l$3_s$4"_r*.log | awk -v key="$1" '$1 == "BENCH" && $2 == key { print $3 }' | median; }
+# figure <fps|cpu|main> <tag> <level> <samples> [run]: the median of that figure over the
+# runs, or its value in one run.
+figure() { cat "$out/$2_l$3_s$4"_r${5:-*}.log | awk -v key="$1" '$1 == "BENCH" && $2 == key { print $3 }' | median; }
 # Names of the passes a row reported, in the game's order (this binary's first).
 pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
 pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
@@ -90,10 +91,7 @@ pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary
 # pair_span <level> <samples>: the lowest and the highest fps ratio of a run and the
 # baseline run right after it; the machine's load changes slowly, so a pair shares it.
 pair_span() {
-  for r in $(seq "$runs"); do
-    awk '$1 == "BENCH" && $2 == "fps" { print $3 }' "$out/this_l$1_s$2_r$r.log" "$out/base_l$1_s$2_r$r.log" |
-      paste -sd' ' | awk '{ print ($2 > 0) ? $1 / $2 : 0 }'
-  done | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'
+  for r in $(seq "$runs"); do ratio "$(figure fps this "$1" "$2" "$r")" "$(figure fps base "$1" "$2" "$r")"; done | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'
 }
 update_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
   sort -g | awk '{ m[NR] = $1; x = ($2 > x) ? $2 : x } END { printf "%.3f ms mean (median of runs), %.3f ms max", m[int((NR + 1) / 2)], x }'; }

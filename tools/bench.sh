@@ -110,7 +110,7 @@ done
 
 echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); $runs run(s) of $frames frames per row"
 echo "fps: frames per second; cpu: processor milliseconds per frame on all threads (the work of a frame);"
-echo "main: of that, on the main thread, which a software renderer's raster threads wait for"
+echo "main: of that, on the main thread"
 [ -n "$baseline" ] && echo "pairs: the lowest and highest fps ratio of one run and the baseline run beside it"
 if [ -n "$baseline" ]; then
   printf '%-6s %-8s %8s %9s %7s %10s %8s %9s %7s %7s\n' level samples fps base_fps ratio pairs cpu base_cpu ratio main

@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/Benchmark.h"
+#include "gl/FramePresenter.h"
 #include "gl/PassTimer.h"
 
 #include "platform/AssetFiles.h"
@@ -218,7 +219,9 @@ void runMainLoop(LoopState& loop, Benchmark* bench)
             bench->beforeSwap();
         }
 
-        glfwSwapBuffers(gWindow);
+        // A scene drawn off screen lets the window's last passes of this frame be drawn
+        // while the next scene is being built.
+        FramePresenter::frameDone(gWindow, !gMenuActive && gGame.drawsSceneOffScreen());
         if (bench)
             bench->afterSwap();
         if (gSound)

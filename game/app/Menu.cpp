@@ -3,6 +3,7 @@
 #include "platform/AssetFiles.h"
 #include "platform/Fatal.h"
 #include "app/Globals.h"
+#include "gl/FramePresenter.h"
 #include "gl/Framebuffer.h"
 #include "gl/GlState.h"
 #include "platform/ResizeListeners.h"
@@ -369,6 +370,7 @@ void Menu::renderStill()
 
 void renderMenu()
 {
+    FramePresenter::presentWaiting();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     Menu* menu = gMenu;
     if (!menu || !menu->m_quad)

@@ -83,6 +83,9 @@ public:
     void processInput(float dt);
     void update(float dt);
     void render();
+    // Whether render draws the scene off screen first (to resolve its samples or for
+    // the shock wave) rather than straight into the window.
+    bool drawsSceneOffScreen() const;
     void onKey(int key, int scancode, int action, int mods);
     void onResize();
     void setCursorCaptured(bool captured);

@@ -3,6 +3,7 @@
 #include "level/Game.h"
 
 #include "platform/AssetFiles.h"
+#include "gl/FramePresenter.h"
 #include "gl/GlState.h"
 #include "gl/PassTimer.h"
 #include "platform/Fatal.h"
@@ -105,6 +106,14 @@ void Game::drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye)
     }
 }
 
+bool Game::drawsSceneOffScreen() const
+{
+    // Only when something needs the scene there: samples to resolve, or the shock wave,
+    // which distorts the finished scene. Otherwise it goes straight into the window.
+    return !m_loadingScreen && !m_endSequence && m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer &&
+           (m_antialiasing > 0 || m_shockwaveActive);
+}
+
 void Game::render()
 {
     if (m_loadingScreen || m_endSequence) {
@@ -118,14 +127,12 @@ void Game::render()
 
     PassTimer::lap("clear");
     GlStateSnapshot saved;
-    // The scene is drawn off screen only when something needs it there: samples to
-    // resolve, or the shock wave, which distorts the finished scene. Otherwise it goes
-    // straight into the window.
-    const bool multisampled = m_multisampling && m_msaaFramebuffer && m_resolveFramebuffer &&
-                              (m_antialiasing > 0 || m_shockwaveActive);
+    const bool multisampled = drawsSceneOffScreen();
     if (multisampled) {
         saveGlState(m_msaaFramebuffer->m_fbo, &saved);
         glViewport(0, 0, gWindowWidth, gWindowHeight);
+    } else {
+        FramePresenter::presentWaiting();
     }
     // With the sky drawn whole, the ground or the sky writes every pixel and every
     // sample, so only depth needs clearing; wireframe lines leave gaps between them.
@@ -267,6 +274,8 @@ void Game::render()
     }
 
     if (multisampled) {
+        // The window is drawn into from here on.
+        FramePresenter::presentWaiting();
         PassTimer::lap("resolve");
         // Without the shock wave the samples resolve straight into the window; the
         // shock wave needs the scene as a texture.

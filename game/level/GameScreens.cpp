@@ -4,6 +4,7 @@
 
 #include "platform/AssetFiles.h"
 #include "app/Globals.h"
+#include "gl/FramePresenter.h"
 #include "gl/Framebuffer.h"
 #include "screen/Font.h"
 #include "screen/Quad2D.h"
@@ -48,6 +49,7 @@ std::string levelFolder(const std::string& name)
 
 void Game::showLoadingScreen(int level)
 {
+    FramePresenter::presentWaiting();
     if (level != 0) {
         const std::string name = screenName(level);
         if (!m_loadingImage && !name.empty())

@@ -10,13 +10,11 @@ GLFWwindow* FramePresenter::s_waiting = nullptr;
 void FramePresenter::frameDone(GLFWwindow* window, bool late)
 {
     // A frame still waiting here was drawn over by this one, which is the one to show.
-    s_waiting = nullptr;
-    if (late) {
+    s_waiting = late ? window : nullptr;
+    if (late)
         glFlush();
-        s_waiting = window;
-    } else {
+    else
         glfwSwapBuffers(window);
-    }
 }
 
 void FramePresenter::presentWaiting()

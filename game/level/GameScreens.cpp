@@ -105,7 +105,7 @@ void Game::showLoadingScreen(int level)
     // While the level goes on loading the screen must already be visible; redraws
     // are presented by the main loop.
     if (level > 0 && gWindow)
-        glfwSwapBuffers(gWindow);
+        FramePresenter::frameDone(gWindow, false);
 }
 
 float Game::endScreenFadeAlpha() const

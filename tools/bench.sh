@@ -1,13 +1,16 @@
 #!/bin/bash
 # Frame-time benchmark under a private Xvfb (run by hand, not part of the CI run).
 # For levels 1, 2 and 3 at 1280x768, without multisampling and with 4 samples, the
-# game starts at the paused start of the level (a fixed camera and lander pose) with
-# KESTRUN_BENCH set, and reports its frame rate, the milliseconds of each render pass
-# and the time of its update step while the level runs.
+# game starts each of three scenes with KESTRUN_BENCH set (see game/app/Benchmark.h):
+# the paused start of the level, flight (the lander climbing under thrust, crawlers
+# driving) and the crash view (the overhead view over the wreck). It reports the
+# frame rate, the milliseconds of each render pass and the time of the update step.
 #
 # The per-pass figures come from frames in which the game calls glFinish before and
 # after every pass (only in benchmark mode), so each pass is measured when its drawing
 # is really done; those frames are slower than ordinary ones, which give the FPS.
+# "start" beside a row is its frame rate against the paused start of its level and
+# samples in the same binary.
 #
 # With --baseline the second binary runs side by side: the runs interleave (this one,
 # then the baseline, row by row, --runs times), and the table shows the median FPS of
@@ -15,11 +18,13 @@
 # gives the lowest and highest ratio of a run and the baseline run beside it.
 #
 # Usage: tools/bench.sh [--baseline PATH] [--runs N] [--frames N] [--levels "1 2 3"]
-#                       [--samples "0 4"] [--shots DIR] [--out DIR] [BINARY]
+#                       [--samples "0 4"] [--scenes "start flight crash"]
+#                       [--size 1280x768] [--shots DIR] [--out DIR] [BINARY]
 # A binary runs with the assets of its own checkout (BINARY/../../assets), so a
 # baseline built in another worktree keeps its own shaders. --shots writes the settled
-# paused frame of every row as DIR/<this|base>_l<level>_s<samples>.ppm and, with a
-# baseline, prints the mean absolute and the largest difference of the two pictures.
+# frame of every row as DIR/<this|base>_<row>.ppm and, with a baseline, prints the
+# mean absolute and the largest difference of the two pictures, and how many pixels
+# differ at all.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bin=$here/build/kestrun
@@ -28,6 +33,8 @@ runs=3
 frames=90
 levels="1 2 3"
 samples_list="0 4"
+scenes="start flight crash"
+size=1280x768
 shots=""
 out=""
 while [ $# -gt 0 ]; do
@@ -37,19 +44,22 @@ while [ $# -gt 0 ]; do
     --frames) frames=$2; shift 2 ;;
     --levels) levels=$2; shift 2 ;;
     --samples) samples_list=$2; shift 2 ;;
+    --scenes) scenes=$2; shift 2 ;;
+    --size) size=$2; shift 2 ;;
     --shots) shots=$(realpath -m "$2"); mkdir -p "$shots"; shift 2 ;;
     --out) out=$(realpath -m "$2"); shift 2 ;;
-    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,27p' "$0"; exit 0 ;;
     *) bin=$(realpath "$1"); shift ;;
   esac
 done
+width=${size%x*} height=${size#*x}
 
 source "$here/tests/e2e/lib.sh"
 work=$(mktemp -d /tmp/kestrun-bench-XXXXXX)
 out=${out:-$work/results}
 mkdir -p "$out"
 trap 'e2e_cleanup; rm -rf "$work"' EXIT
-e2e_start_x
+E2E_SCREEN="$((width > 1280 ? width : 1280))x$((height > 1024 ? height : 1024))x24" e2e_start_x
 
 # A scratch game dir per binary: its checkout's assets, settings.ini a copy to rewrite.
 prepare() { # <tag> <binary>
@@ -63,108 +73,120 @@ prepare() { # <tag> <binary>
   cp "$src/assets/settings.ini" "$dir/settings.template"
 }
 
-run_one() { # <tag> <binary> <level> <samples> <run>
-  local dir=$work/$1/game log=$out/$1_l$3_s$4_r$5.log shot=""
+# A row is one level, sample count and scene: "l<level>_s<samples>_<scene>".
+run_one() { # <tag> <binary> <level> <samples> <scene> <run>
+  local dir=$work/$1/game row=l$3_s$4_$5 log shot=""
+  log=$out/$1_${row}_r$6.log
   sed -e "s/^initialLevel *=.*/initialLevel = $3/" -e "s/^antialiasing *=.*/antialiasing = $4/" \
-      -e "s/^width *=.*/width = 1280/" -e "s/^height *=.*/height = 768/" \
+      -e "s/^width *=.*/width = $width/" -e "s/^height *=.*/height = $height/" \
       -e "s/^fullscreen *=.*/fullscreen = false/" -e "s/^disable_vsync *=.*//" \
       -e "s/^\[window\]/[window]\ndisable_vsync = true/" \
       -e "s/^enabled *=.*/enabled = false/" "$dir/settings.template" > "$dir/assets/settings.ini"
-  [ -n "$shots" ] && [ "$5" = 1 ] && shot=$shots/$1_l$3_s$4.ppm
-  (cd "$dir" && KESTRUN_BENCH=$frames KESTRUN_BENCH_SHOT=$shot ALSOFT_DRIVERS=null \
+  [ -n "$shots" ] && [ "$6" = 1 ] && shot=$shots/$1_$row.ppm
+  (cd "$dir" && KESTRUN_BENCH=$frames KESTRUN_BENCH_SCENE=$5 KESTRUN_BENCH_SHOT=$shot ALSOFT_DRIVERS=null \
      timeout 300 "$2" > "$log" 2>&1 < /dev/null) || true
   grep -q "^BENCH fps " "$log" || { echo "run failed: $log" >&2; tail -n 20 "$log" >&2; exit 1; }
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# figure <fps|cpu|main> <tag> <level> <samples> [run]: the median of that figure over the
-# runs, or its value in one run.
-figure() { cat "$out/$2_l$3_s$4"_r${5:-*}.log | awk -v key="$1" '$1 == "BENCH" && $2 == key { print $3 }' | median; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0) ? a / b : 0 }'; }
+# figure <fps|cpu|main> <tag> <row> [run]: the median of that figure over the runs, or
+# its value in one run.
+figure() { cat "$out/$2_$3"_r${4:-*}.log | awk -v key="$1" '$1 == "BENCH" && $2 == key { print $3 }' | median; }
 # Names of the passes a row reported, in the game's order (this binary's first).
-pass_names() { cat "$out"/{this,base}_l$1_s$2_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
-pass_ms() { # <tag> <level> <samples> <name>: median ms, or "-" when that binary has no such pass
+pass_names() { cat "$out"/{this,base}_$1_r1.log 2>/dev/null | awk '/^BENCH pass / { $1 = $2 = ""; n = substr($0, 3); sub(/ [^ ]*$/, "", n); if (!(n in seen)) { seen[n]; print n } }' || true; }
+pass_ms() { # <tag> <row> <name>: median ms, or "-" when that binary has no such pass
   local v
-  v=$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 " | awk '{ print $NF }' | median || true)
-  [ -n "$(cat "$out/$1_l$2_s$3"_r*.log 2>/dev/null | grep -F "BENCH pass $4 ")" ] || v=""
+  v=$(cat "$out/$1_$2"_r*.log 2>/dev/null | grep -F "BENCH pass $3 " | awk '{ print $NF }' | median || true)
+  [ -n "$(cat "$out/$1_$2"_r*.log 2>/dev/null | grep -F "BENCH pass $3 ")" ] || v=""
   echo "${v:--}"
 }
-# pair_span <level> <samples>: the lowest and the highest fps ratio of a run and the
-# baseline run right after it; the machine's load changes slowly, so a pair shares it.
+# pair_span <row>: the lowest and the highest fps ratio of a run and the baseline run
+# right after it; the machine's load changes slowly, so a pair shares it.
 pair_span() {
-  for r in $(seq "$runs"); do ratio "$(figure fps this "$1" "$2" "$r")" "$(figure fps base "$1" "$2" "$r")"; done | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'
+  for r in $(seq "$runs"); do ratio "$(figure fps this "$1" "$r")" "$(figure fps base "$1" "$r")"; done | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%.2f-%.2f", lo, hi }'
 }
-update_of() { cat "$out/$1_l$2_s$3"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
+update_of() { cat "$out/$1_$2"_r*.log | awk '/^BENCH update / { print $4, $6 }' |
   sort -g | awk '{ m[NR] = $1; x = ($2 > x) ? $2 : x } END { printf "%.3f ms mean (median of runs), %.3f ms max", m[int((NR + 1) / 2)], x }'; }
+# The fps of a row against the paused start of its level and samples, or "-".
+against_start() { # <tag> <level> <samples> <fps>
+  [ -f "$out/$1_l$2_s$3_start_r1.log" ] || { echo "-"; return; }
+  printf '%.2fx' "$(ratio "$4" "$(figure fps "$1" "l$2_s$3_start")")"
+}
+
+rows=""
+for l in $levels; do for s in $samples_list; do for sc in $scenes; do rows="$rows $l:$s:$sc"; done; done; done
 
 prepare this "$bin"
 [ -n "$baseline" ] && prepare base "$baseline"
 for r in $(seq "$runs"); do
-  for l in $levels; do
-    for s in $samples_list; do
-      run_one this "$bin" "$l" "$s" "$r"
-      [ -n "$baseline" ] && run_one base "$baseline" "$l" "$s" "$r"
-      echo "run $r, level $l, samples $s done" >&2
-    done
+  for row in $rows; do
+    IFS=: read -r l s sc <<< "$row"
+    run_one this "$bin" "$l" "$s" "$sc" "$r"
+    [ -n "$baseline" ] && run_one base "$baseline" "$l" "$s" "$sc" "$r"
+    echo "run $r, level $l, samples $s, $sc done" >&2
   done
 done
 
-echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); $runs run(s) of $frames frames per row"
+echo "cores: $(nproc); load: $(uptime | sed 's/.*load average: //'); ${width}x$height; $runs run(s) of $frames frames per row"
 echo "fps: frames per second; cpu: processor milliseconds per frame on all threads (the work of a frame);"
-echo "main: of that, on the main thread"
+echo "main: of that, on the main thread; start: fps against the paused start of the same level and samples"
 [ -n "$baseline" ] && echo "pairs: the lowest and highest fps ratio of one run and the baseline run beside it"
 if [ -n "$baseline" ]; then
-  printf '%-6s %-8s %8s %9s %7s %10s %8s %9s %7s %7s\n' level samples fps base_fps ratio pairs cpu base_cpu ratio main
+  printf '%-6s %-8s %-7s %8s %9s %7s %10s %8s %9s %7s %7s %7s %10s\n' level samples scene fps base_fps ratio pairs cpu base_cpu ratio main start base_start
 else
-  printf '%-6s %-8s %8s %8s %7s\n' level samples fps cpu main
+  printf '%-6s %-8s %-7s %8s %8s %7s %7s\n' level samples scene fps cpu main start
 fi
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { print (b > 0) ? a / b : 0 }'; }
-for l in $levels; do
-  for s in $samples_list; do
-    f=$(figure fps this "$l" "$s")
-    c=$(figure cpu this "$l" "$s")
-    m=$(figure main this "$l" "$s")
-    if [ -n "$baseline" ]; then
-      b=$(figure fps base "$l" "$s")
-      bc=$(figure cpu base "$l" "$s")
-      printf '%-6s %-8s %8.1f %9.1f %6.2fx %10s %8.1f %9.1f %6.2fx %7.2f\n' "$l" "$s" "$f" "$b" "$(ratio "$f" "$b")" \
-        "$(pair_span "$l" "$s")" "$c" "$bc" "$(ratio "$bc" "$c")" "$m"
-    else
-      printf '%-6s %-8s %8.1f %8.1f %7.2f\n' "$l" "$s" "$f" "$c" "$m"
-    fi
-  done
+for row in $rows; do
+  IFS=: read -r l s sc <<< "$row"
+  id=l${l}_s${s}_$sc
+  f=$(figure fps this "$id")
+  c=$(figure cpu this "$id")
+  m=$(figure main this "$id")
+  if [ -n "$baseline" ]; then
+    b=$(figure fps base "$id")
+    bc=$(figure cpu base "$id")
+    printf '%-6s %-8s %-7s %8.1f %9.1f %6.2fx %10s %8.1f %9.1f %6.2fx %7.2f %7s %10s\n' "$l" "$s" "$sc" "$f" "$b" \
+      "$(ratio "$f" "$b")" "$(pair_span "$id")" "$c" "$bc" "$(ratio "$bc" "$c")" "$m" \
+      "$(against_start this "$l" "$s" "$f")" "$(against_start base "$l" "$s" "$b")"
+  else
+    printf '%-6s %-8s %-7s %8.1f %8.1f %7.2f %7s\n' "$l" "$s" "$sc" "$f" "$c" "$m" "$(against_start this "$l" "$s" "$f")"
+  fi
 done
 
 echo
 echo "ms per pass (glFinish around each pass; median of runs):"
-for l in $levels; do
-  for s in $samples_list; do
-    echo "level $l, samples $s"
-    pass_names "$l" "$s" | while read -r name; do
-      if [ -n "$baseline" ]; then
-        printf '  %-26s %8s %8s\n' "$name" "$(pass_ms this "$l" "$s" "$name")" "$(pass_ms base "$l" "$s" "$name")"
-      else
-        printf '  %-26s %8s\n' "$name" "$(pass_ms this "$l" "$s" "$name")"
-      fi
-    done
+for row in $rows; do
+  IFS=: read -r l s sc <<< "$row"
+  id=l${l}_s${s}_$sc
+  echo "level $l, samples $s, $sc"
+  pass_names "$id" | while read -r name; do
+    if [ -n "$baseline" ]; then
+      printf '  %-26s %8s %8s\n' "$name" "$(pass_ms this "$id" "$name")" "$(pass_ms base "$id" "$name")"
+    else
+      printf '  %-26s %8s\n' "$name" "$(pass_ms this "$id" "$name")"
+    fi
   done
 done
 echo
-for l in $levels; do
-  echo "update step, level $l (running, samples $(echo $samples_list | awk '{ print $1 }')): $(update_of this "$l" "$(echo $samples_list | awk '{ print $1 }')")"
+echo "update step (the level running):"
+for row in $rows; do
+  IFS=: read -r l s sc <<< "$row"
+  echo "  level $l, samples $s, $sc: $(update_of this "l${l}_s${s}_$sc")"
 done
 if [ -n "$shots" ] && [ -n "$baseline" ]; then
   echo
-  echo "settled paused frame, this against the baseline (channel values 0..255):"
-  printf '  %-6s %-8s %14s %10s\n' level samples mean_abs_diff max_diff
-  for l in $levels; do
-    for s in $samples_list; do
-      a=$shots/this_l${l}_s${s}.ppm b=$shots/base_l${l}_s${s}.ppm
-      # compare exits with 1 when the pictures differ.
-      mae=$(compare -metric MAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
-      pae=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
-      printf '  %-6s %-8s %14.3f %10.0f\n' "$l" "$s" "$(awk -v v="$mae" 'BEGIN { print v * 255 }')" \
-        "$(awk -v v="$pae" 'BEGIN { print v * 255 }')"
-    done
+  echo "settled frame, this against the baseline (channel values 0..255; pixels: how many differ at all):"
+  printf '  %-6s %-8s %-7s %14s %10s %10s\n' level samples scene mean_abs_diff max_diff pixels
+  for row in $rows; do
+    IFS=: read -r l s sc <<< "$row"
+    a=$shots/this_l${l}_s${s}_$sc.ppm b=$shots/base_l${l}_s${s}_$sc.ppm
+    # compare exits with 1 when the pictures differ.
+    mae=$(compare -metric MAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
+    pae=$(compare -metric PAE "$a" "$b" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
+    ae=$(compare -metric AE "$a" "$b" null: 2>&1 || true)
+    printf '  %-6s %-8s %-7s %14.3f %10.0f %10s\n' "$l" "$s" "$sc" "$(awk -v v="$mae" 'BEGIN { print v * 255 }')" \
+      "$(awk -v v="$pae" 'BEGIN { print v * 255 }')" "$ae"
   done
 fi
 echo "logs: $out"

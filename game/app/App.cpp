@@ -202,7 +202,7 @@ void runMainLoop(LoopState& loop, Benchmark* bench)
         drawFpsText(loop);
         gMessages.draw();
 
-        const float dt = clockNow() - loop.lastFrameTime;
+        const float dt = bench ? Benchmark::frameTime() : clockNow() - loop.lastFrameTime;
         loop.lastFrameTime = clockNow();
         glfwPollEvents();
 

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "gl/PassTimer.h"
 #include "level/Game.h"
+#include "lander/Player.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -17,6 +18,10 @@
 namespace {
 
 const int SETTLE_FRAMES = 20;
+// The exhaust reaches its full length within two seconds of thrust.
+const int FLIGHT_SETTLE_FRAMES = 120;
+const float FLIGHT_HEIGHT = 30.0f;  // m above the start
+const float FLIGHT_CLIMB = 5.0f;    // m/s
 
 // Processor time of the calling thread.
 double threadCpuSeconds()
@@ -54,19 +59,71 @@ std::unique_ptr<Benchmark> Benchmark::fromEnvironment()
     const char* frames = std::getenv("KESTRUN_BENCH");
     if (!frames || std::atoi(frames) <= 0)
         return nullptr;
+    const char* sceneName = std::getenv("KESTRUN_BENCH_SCENE");
+    const std::string name = sceneName ? sceneName : "start";
+    Scene scene = Scene::Start;
+    if (name == "flight") {
+        scene = Scene::Flight;
+    } else if (name == "crash") {
+        scene = Scene::Crash;
+    } else if (name != "start") {
+        std::cout << "WARNING: benchmark: unknown scene " << name << ", using start" << std::endl;
+    }
     const char* shot = std::getenv("KESTRUN_BENCH_SHOT");
-    return std::make_unique<Benchmark>(std::atoi(frames), shot ? shot : "");
+    return std::make_unique<Benchmark>(std::atoi(frames), scene, shot ? shot : "");
 }
 
-Benchmark::Benchmark(int frames, std::string shotPath) : m_frames(frames), m_shotPath(std::move(shotPath))
+Benchmark::Benchmark(int frames, Scene scene, std::string shotPath)
+    : m_frames(frames), m_scene(scene), m_shotPath(std::move(shotPath))
 {
     std::cout << "BENCH frames " << m_frames << std::endl;
+}
+
+float Benchmark::frameTime()
+{
+    return 1.0f / 60.0f;
 }
 
 void Benchmark::beforeUpdate()
 {
     PassTimer::lap("update");
+    holdScene();
     m_updateStart = Clock::now();
+}
+
+// Sets the scene up on the first frame and, in flight, holds the lander's pose.
+void Benchmark::holdScene()
+{
+    if (m_scene == Scene::Start || !gGame.m_player)
+        return;
+    Player& player = *gGame.m_player;
+    if (!m_sceneSetUp) {
+        m_sceneSetUp = true;
+        gGame.m_paused = false;
+        if (m_scene == Scene::Crash) {
+            gGame.crashLander();
+        } else {
+            gGravityEnabled = false;
+            player.state.position += glm::vec3(0.0f, FLIGHT_HEIGHT, 0.0f);
+            m_flightPosition = player.state.position;
+            m_flightOrientation = player.state.orientation;
+        }
+    }
+    if (m_scene == Scene::Flight) {
+        player.state.position = m_flightPosition;
+        player.state.orientation = m_flightOrientation;
+        player.state.momentum = glm::vec3(0.0f, FLIGHT_CLIMB * player.state.mass, 0.0f);
+        player.state.angularMomentum = glm::vec3(0.0f);
+        player.state.recalculate();
+        player.thrustInput = 1;
+    }
+}
+
+bool Benchmark::sceneSettled() const
+{
+    if (m_scene != Scene::Crash)
+        return true;
+    return gGame.m_crashZoom.crashTime <= 0.0f && gGame.m_player && !gGame.m_player->exploding;
 }
 
 void Benchmark::afterUpdate()
@@ -81,7 +138,7 @@ void Benchmark::afterUpdate()
 void Benchmark::beforeSwap()
 {
     PassTimer::lap("present");
-    if (m_phase == Phase::Settle && m_frame == SETTLE_FRAMES - 1 && !m_shotPath.empty())
+    if (m_phase == Phase::Settle && sceneSettled() && m_frame == settleFrames() - 1 && !m_shotPath.empty())
         writeShot(m_shotPath);
 }
 
@@ -91,7 +148,9 @@ void Benchmark::afterSwap()
     ++m_frame;
     switch (m_phase) {
     case Phase::Settle:
-        if (m_frame == SETTLE_FRAMES)
+        if (!sceneSettled())
+            m_frame = 0;
+        else if (m_frame == settleFrames())
             enter(Phase::Fps);
         break;
     case Phase::Fps:
@@ -120,6 +179,11 @@ void Benchmark::afterSwap()
     case Phase::Done:
         break;
     }
+}
+
+int Benchmark::settleFrames() const
+{
+    return m_scene == Scene::Flight ? FLIGHT_SETTLE_FRAMES : SETTLE_FRAMES;
 }
 
 void Benchmark::enter(Phase phase)

@@ -1,6 +1,12 @@
 // The developer benchmark, off unless the environment variable KESTRUN_BENCH gives a
-// frame count. Started at the paused start of a level (the fixed scene: the camera
-// and the lander hold still), it lets the frame settle, then measures
+// frame count. Started at the paused start of a level, it sets up one of three scenes
+// (KESTRUN_BENCH_SCENE):
+//   start   the paused start: the camera and the lander hold still (the default),
+//   flight  the level running, gravity off, the lander held 30 m above its start and
+//           climbing under full thrust with its exhaust, crawlers driving,
+//   crash   the lander explodes where it stands; the scene is the overhead view once
+//           the camera's swing and the explosion are over,
+// lets the frame settle, then measures
 //   - the frame rate over that many ordinary frames, and the processor time they
 //     took on all threads (the driver's too): the work of a frame, which changes
 //     less than the frame rate when other programs load the machine, and the part
@@ -8,11 +14,16 @@
 //     which a software renderer's raster threads wait),
 //   - the time of each render pass over as many frames (see PassTimer),
 //   - the game update over as many frames of play, the level running,
-// prints one "BENCH ..." line per figure and asks the window to close.
+// prints one "BENCH ..." line per figure and asks the window to close. Every frame
+// runs exactly one game step, so a scene is the same from run to run and binary to
+// binary.
 // KESTRUN_BENCH_SHOT names a file that receives the settled frame as a binary PPM.
 #pragma once
 
 #include "gl/PassTimer.h"
+
+#include <glm/glm.hpp>
+#include <glm/gtc/quaternion.hpp>
 
 #include <chrono>
 #include <ctime>
@@ -24,8 +35,11 @@ class Benchmark {
 public:
     // The benchmark the environment asks for, or null.
     static std::unique_ptr<Benchmark> fromEnvironment();
-    Benchmark(int frames, std::string shotPath);
+    enum class Scene { Start, Flight, Crash };
+    Benchmark(int frames, Scene scene, std::string shotPath);
 
+    // The frame time the game is given: one step's worth.
+    static float frameTime();
     void beforeUpdate();
     void afterUpdate();
     void beforeSwap();
@@ -36,9 +50,16 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void enter(Phase phase);
+    void holdScene();
+    bool sceneSettled() const;
+    int settleFrames() const;
     void report() const;
 
     int m_frames;
+    Scene m_scene;
+    bool m_sceneSetUp = false;
+    glm::vec3 m_flightPosition = glm::vec3(0.0f);
+    glm::quat m_flightOrientation = glm::quat(1.0f, 0.0f, 0.0f, 0.0f);
     std::string m_shotPath;
     Phase m_phase = Phase::Settle;
     int m_frame = 0; // frames done in the current phase

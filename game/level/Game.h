@@ -207,6 +207,8 @@ public:
     void spinPlanet(float dt);
     void moveChangedModelsInCullingTree();
     void updateContactsAndGoal(float dt);
+    // The lander explodes and the camera swings out over the wreck.
+    void crashLander();
     void updateCrashView(float dt);
     // Radiation and EMP bombs
     // A step of dt seconds (empRadiation 0), or an EMP hit of empRadiation (dt 0).

@@ -225,6 +225,27 @@ void Game::moveChangedModelsInCullingTree()
     }
 }
 
+void Game::crashLander()
+{
+    Player& player = *m_player;
+    player.exploding = true;
+    player.explosionFrame = 0;
+    player.setActiveModelVisible(false);
+    pauseEffects();
+    playSound(SOUND_EXPLOSION);
+    CrashZoom& z = m_crashZoom;
+    if (z.crashTime <= 0.0f) {
+        z.startPhi = m_camera.phi;
+        z.startTheta = m_camera.theta;
+        z.startRadius = m_camera.r;
+        z.targetPhi = m_camera.phi + 3.1415927f;
+        z.targetTheta = 3.1415927f / 2.0f;
+        z.targetRadius = 2500.0f;
+        z.crashTime = z.duration;
+        m_camera.max_rad = std::max(2500.0f, m_camera.max_rad);
+    }
+}
+
 void Game::updateContactsAndGoal(float dt)
 {
     Player& player = *m_player;
@@ -251,25 +272,8 @@ void Game::updateContactsAndGoal(float dt)
         m_wasLanded = landed;
     }
 
-    // A crash
-    if (!landed && colliding && !m_invincible) {
-        player.exploding = true;
-        player.explosionFrame = 0;
-        player.setActiveModelVisible(false);
-        pauseEffects();
-        playSound(SOUND_EXPLOSION);
-        CrashZoom& z = m_crashZoom;
-        if (z.crashTime <= 0.0f) {
-            z.startPhi = m_camera.phi;
-            z.startTheta = m_camera.theta;
-            z.startRadius = m_camera.r;
-            z.targetPhi = m_camera.phi + 3.1415927f;
-            z.targetTheta = 3.1415927f / 2.0f;
-            z.targetRadius = 2500.0f;
-            z.crashTime = z.duration;
-            m_camera.max_rad = std::max(2500.0f, m_camera.max_rad);
-        }
-    }
+    if (!landed && colliding && !m_invincible)
+        crashLander();
 
     // The goal: enough helium, the separation 11.5 s later, then the upper stage climbs
     // above the target height.

@@ -32,11 +32,11 @@ e2e_cleanup() {
 }
 
 # Starts a private Xvfb on a display it picks itself (-displayfd, so parallel tests
-# never race for a number) and exports DISPLAY.
+# never race for a number) and exports DISPLAY. E2E_SCREEN sets its size (1280x1024x24).
 e2e_start_x() {
   local fdfile n
   fdfile=$(mktemp /tmp/kestrun-xvfb-XXXXXX)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$fdfile" > /dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1280x1024x24}" -nolisten tcp 3> "$fdfile" > /dev/null 2>&1 &
   E2E_XVFB_PID=$!
   for _ in $(seq 100); do
     n=$(tr -dc '0-9' < "$fdfile")

@@ -1,17 +1,24 @@
 #version 430 core
 // Tessellation by distance to the player: near patches get up to "max_subdivisions",
-// far ones down to "min_subdivisions". Each edge's level comes from its own midpoint,
-// so neighbouring patches agree on their shared edge and leave no cracks. Patches
-// outside the view never get here: the renderer leaves them out of the draw.
+// far ones down to "min_subdivisions". No edge is cut into segments shorter than
+// about a pixel on screen, though (measured across the view at the edge's depth):
+// they add no detail anyone can see, only triangles. That matters where the camera is
+// far from the lander: the overhead view of a crash looks at the whole map from high
+// above, while the patches round the wreck are the nearest to the lander. Each edge's
+// level comes from the edge alone, so neighbouring patches agree on their shared edge
+// and leave no cracks.
+// Patches outside the view never get here: the renderer leaves them out of the draw.
 
 layout(vertices = 4) out;
 
 #include "include/terrain.glsl"
 
+uniform mat4 matProjView;
 uniform vec3 playerPos;
 uniform int min_subdivisions;
 uniform int max_subdivisions;
 uniform float subdivision_factor;
+uniform float pixelsPerUnit; // window pixels across a length of 1 facing the camera at depth 1
 
 in vec2 vGrid[];
 out vec2 tcGrid[];
@@ -19,8 +26,11 @@ out vec2 tcGrid[];
 float edgeLevel(vec2 a, vec2 b)
 {
     vec2 middle = 0.5 * (a + b);
-    vec3 world = (matModel * vec4(middle.x, terrainHeight(middle), middle.y, 1.0)).xyz;
-    float level = subdivision_factor * patchsize / max(distance(world, playerPos), 1e-3);
+    vec4 world = matModel * vec4(middle.x, terrainHeight(middle), middle.y, 1.0);
+    float level = subdivision_factor * patchsize / max(distance(world.xyz, playerPos), 1e-3);
+    float depth = (matProjView * world).w;
+    if (depth > 0.0)
+        level = min(level, patchsize * pixelsPerUnit / depth);
     return clamp(level, float(min_subdivisions), float(max_subdivisions));
 }
 

@@ -61,6 +61,14 @@ class Quad2D;
 class Shader;
 class Texture;
 
+// The horizon: a sphere cap reaching this far down from its top, in this many facets round.
+constexpr float HORIZON_CAP_DEGREES = 10.0f;
+constexpr int HORIZON_SLICES = 32;
+
+// Whether the horizon, a sphere cap of `radius` with its top at the origin, covers the
+// whole window of projView (then nothing drawn before it in the sky shows).
+bool horizonCoversWindow(const glm::mat4& projView, float radius, float capDegrees, int slices);
+
 // "level/" + name: the folder of a level's (or the end screen's) picture, text and voices.
 std::string levelFolder(const std::string& name);
 
@@ -105,6 +113,8 @@ public:
     void createCrystals();
     void createFramebuffers();
     void drawScreenImage(Texture* image, float relX, float relY);
+    // The sky box, the sun (at sunNdc, or none) and the planet, behind everything.
+    void drawSky(const glm::mat4& projView, const glm::vec3& eye, const glm::vec2* sunNdc);
     void drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye);
 
     std::vector<Crawler*> m_crawlers;

@@ -160,7 +160,7 @@ void Game::init(int, bool skipLoadingScreen)
         const float d = m_heightfield->m_patch_size * static_cast<float>(m_heightfield->m_xpatches) * 100.0f;
         Material material = gDefaultMaterial;
         material.diffuse = m_level.horizon_color;
-        m_horizon = singleMeshModel(new SphereGeometry(d, 32, 3, true, 10.0f), material,
+        m_horizon = singleMeshModel(new SphereGeometry(d, HORIZON_SLICES, 3, true, HORIZON_CAP_DEGREES), material,
                                     m_heightfield->m_diffuse->m_texture, 0, Shader::get("texture_colored"));
         m_horizon->m_meshes[0]->m_transform = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, -d, 0.0f));
         m_horizon->setColorMode(COLOR_MODE_FLAT);

@@ -23,6 +23,7 @@
 #include "gl/Texture.h"
 
 #include <GLFW/glfw3.h>
+#include <glm/gtc/constants.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cmath>
@@ -72,6 +73,34 @@ bool sunVisibleAt(const glm::mat4& projView, const glm::vec3& lightDir, glm::vec
     return std::fabs(ndc->x) < 1.3f && std::fabs(ndc->y) < 1.3f;
 }
 
+bool horizonCoversWindow(const glm::mat4& projView, float radius, float capDegrees, int slices)
+{
+    const glm::mat4 clipToWorld = glm::inverse(projView);
+    // The camera is the point the projection sends to infinity.
+    const glm::vec4 eye4 = clipToWorld * glm::vec4(0.0f, 0.0f, 1.0f, 0.0f);
+    if (!(std::fabs(eye4.w) > 0.0f))
+        return false;
+    const glm::vec3 eye = glm::vec3(eye4) / eye4.w;
+    // Every facet lies above the plane of the rim, and over every point of the disc
+    // inside the rim's polygon lies exactly one point of the cap. A view ray that starts
+    // above the cap and comes down to the rim's plane inside that disc has crossed the
+    // cap on the way, so the cap covers the window once it holds for the four corners.
+    const float cap = glm::radians(capDegrees);
+    const float rimY = -radius * (1.0f - std::cos(cap));
+    const float reach = radius * std::sin(cap) * std::cos(glm::pi<float>() / static_cast<float>(slices));
+    const auto inside = [reach](const glm::vec3& p) { return glm::length(glm::vec2(p.x, p.z)) < reach; };
+    if (!(eye.y > 0.0f && eye.y < radius) || !inside(eye))
+        return false;
+    for (const glm::vec2& corner : {glm::vec2(-1.0f, -1.0f), glm::vec2(1.0f, -1.0f), glm::vec2(-1.0f, 1.0f),
+                                   glm::vec2(1.0f, 1.0f)}) {
+        const glm::vec4 far4 = clipToWorld * glm::vec4(corner, 1.0f, 1.0f);
+        const glm::vec3 dir = glm::vec3(far4) / far4.w - eye;
+        if (!(dir.y < 0.0f) || !inside(eye + dir * ((rimY - eye.y) / dir.y)))
+            return false;
+    }
+    return true;
+}
+
 void Game::drawScreenImage(Texture* image, float relX, float relY)
 {
     if (!image)
@@ -103,6 +132,47 @@ void Game::drawKdTreeBoxes(const glm::mat4& projView, const glm::vec3& eye)
         m_kdBox->m_model_matrix = glm::translate(glm::mat4(1.0f), (node->min + node->max) * 0.5f) *
                                   glm::scale(glm::mat4(1.0f), node->max - node->min);
         m_kdBox->draw(projView, &eye, nullptr);
+    }
+}
+
+void Game::drawSky(const glm::mat4& projView, const glm::vec3& eye, const glm::vec2* sunNdc)
+{
+    PassTimer::lap("sky");
+    glUseProgram(m_skybox->m_shader->m_program);
+    m_skybox->draw(m_projection * glm::mat4(glm::mat3(m_view)), nullptr, nullptr);
+
+    if (sunNdc) {
+        const glm::vec2 inv = m_texSun->getInvDesignScreenSize();
+        const glm::vec2 size(48.0f * gWindowWidth * inv.x, 48.0f * gWindowHeight * inv.y);
+        const glm::vec2 centre((sunNdc->x * 0.5f + 0.5f) * gWindowWidth, (sunNdc->y * 0.5f + 0.5f) * gWindowHeight);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        drawBehindScene(*m_quad, m_texSun, centre - size / 2.0f, size);
+        glDisable(GL_BLEND);
+    }
+
+    PassTimer::lap("planet");
+    if (m_level.kestrun_mode == 1 && m_planet) {
+        const glm::mat4 planetProjView = perspectiveTo(m_camera, m_planet->m_far_distance) * m_view;
+        const glm::vec3 diffuse = m_sun->diffuse;
+        m_sun->diffuse = diffuse * m_level.kestrun_lightboost;
+        m_planet->draw(planetProjView, &eye, m_sun);
+        m_sun->diffuse = diffuse;
+    } else if (m_level.kestrun_mode == 2 && m_texPlanetSprite) {
+        glUseProgram(m_quad3dShader->m_program);
+        m_quad3dShader->setUniform("uv_scale", glm::vec2(1.0f));
+        m_quad3dShader->setUniform("tex", 0);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, m_texPlanetSprite->m_texture);
+        glBindVertexArray(m_quad3dVao);
+        m_quad3dShader->setUniform("mvpMat", projView * glm::translate(glm::mat4(1.0f), m_player->state.position) *
+                                                 m_planetSpriteMatrix);
+        m_quad3dShader->setUniform("uv_offset", glm::vec2(0.0f));
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
+        glDisable(GL_BLEND);
+        glBindVertexArray(0);
     }
 }
 
@@ -164,8 +234,12 @@ void Game::render()
                             m_heightfield->skyWindow(projView, glm::ivec2(gWindowWidth, gWindowHeight), &skyRect);
     const bool skyHidden = skyClipped && (skyRect.z <= 0 || skyRect.w <= 0);
 
+    // Where the horizon covers the whole window it is drawn over everything of the sky.
+    const bool horizonHidesSky = m_renderPass[RENDER_PASS_HORIZON] && m_horizon && !gWireframe &&
+                                 horizonCoversWindow(projView, m_horizon->m_far_distance, HORIZON_CAP_DEGREES,
+                                                     HORIZON_SLICES);
+
     if (m_renderPass[RENDER_PASS_SKY] && !skyHidden) {
-        PassTimer::lap("sky");
         // Everything of the sky lands on the far plane and passes the depth test only
         // where the depth buffer is still clear; it writes no depth, so its parts
         // still cover each other in the order they are drawn.
@@ -176,42 +250,8 @@ void Game::render()
             glEnable(GL_SCISSOR_TEST);
             glScissor(skyRect.x, skyRect.y, skyRect.z, skyRect.w);
         }
-        glUseProgram(m_skybox->m_shader->m_program);
-        m_skybox->draw(m_projection * glm::mat4(glm::mat3(m_view)), nullptr, nullptr);
-
-        if (sunVisible) {
-            const glm::vec2 inv = m_texSun->getInvDesignScreenSize();
-            const glm::vec2 size(48.0f * gWindowWidth * inv.x, 48.0f * gWindowHeight * inv.y);
-            const glm::vec2 centre((sunNdc.x * 0.5f + 0.5f) * gWindowWidth, (sunNdc.y * 0.5f + 0.5f) * gWindowHeight);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            drawBehindScene(*m_quad, m_texSun, centre - size / 2.0f, size);
-            glDisable(GL_BLEND);
-        }
-
-        PassTimer::lap("planet");
-        if (m_level.kestrun_mode == 1 && m_planet) {
-            const glm::mat4 planetProjView = perspectiveTo(m_camera, m_planet->m_far_distance) * m_view;
-            const glm::vec3 diffuse = m_sun->diffuse;
-            m_sun->diffuse = diffuse * m_level.kestrun_lightboost;
-            m_planet->draw(planetProjView, &eye, light);
-            m_sun->diffuse = diffuse;
-        } else if (m_level.kestrun_mode == 2 && m_texPlanetSprite) {
-            glUseProgram(m_quad3dShader->m_program);
-            m_quad3dShader->setUniform("uv_scale", glm::vec2(1.0f));
-            m_quad3dShader->setUniform("tex", 0);
-            glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, m_texPlanetSprite->m_texture);
-            glBindVertexArray(m_quad3dVao);
-            m_quad3dShader->setUniform("mvpMat", projView * glm::translate(glm::mat4(1.0f), m_player->state.position) *
-                                                     m_planetSpriteMatrix);
-            m_quad3dShader->setUniform("uv_offset", glm::vec2(0.0f));
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glDrawArraysInstanced(GL_TRIANGLES, 0, 3, 2);
-            glDisable(GL_BLEND);
-            glBindVertexArray(0);
-        }
+        if (!horizonHidesSky)
+            drawSky(projView, eye, sunVisible ? &sunNdc : nullptr);
 
         PassTimer::lap("horizon");
         if (m_renderPass[RENDER_PASS_HORIZON] && m_horizon)

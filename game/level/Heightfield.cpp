@@ -234,6 +234,12 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     m_shader->setUniform("playerPos", playerPos);
     m_shader->setUniform("lightDirNormed", gLightDirNormed);
     m_shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
+    // The projection's vertical scale is the length of projView's second row (the
+    // view's rows are unit vectors); times half the viewport it gives pixels.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float yScale = glm::length(glm::vec3(projView[0][1], projView[1][1], projView[2][1]));
+    m_shader->setUniform("pixelsPerUnit", 0.5f * static_cast<float>(viewport[3]) * yScale);
 
     // The camera is the point the projection sends to infinity: (0, 0, 1, 0) in clip
     // space maps back to it.
@@ -269,7 +275,7 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     }
     const int count = m_patches.prepareDraw(m_vao, projView * model, glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f)));
     glBindVertexArray(m_vao);
-    glDrawArraysInstanced(GL_PATCHES, 0, 4, count);
+    glDrawArrays(GL_PATCHES, 0, 4 * count);
     glBindVertexArray(0);
 }
 

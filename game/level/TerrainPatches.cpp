@@ -166,17 +166,22 @@ bool TerrainPatches::skyWindow(const glm::mat4& projViewModel, glm::ivec2 window
 int TerrainPatches::prepareDraw(GLuint vao, const glm::mat4& projViewModel, const glm::vec3& eye)
 {
     select(projViewModel, eye, &m_order);
+    // Each patch's index for each of its four corners: one plain draw of all the patches
+    // rather than one instance per patch, which a software renderer runs through its
+    // whole vertex pipeline once per instance.
+    m_cornerIndices.resize(4 * m_order.size());
+    for (size_t i = 0; i < m_order.size(); ++i)
+        std::fill_n(m_cornerIndices.begin() + static_cast<std::ptrdiff_t>(4 * i), 4, m_order[i]);
     if (!m_buffer)
         glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
     // A fresh store each frame, so the driver never waits for last frame's draw.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_order.size() * sizeof(int32_t)), m_order.data(),
-                 GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_cornerIndices.size() * sizeof(int32_t)),
+                 m_cornerIndices.data(), GL_STREAM_DRAW);
     if (m_boundVao != vao) {
         glBindVertexArray(vao);
         glEnableVertexAttribArray(0);
         glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
-        glVertexAttribDivisor(0, 1);
         glBindVertexArray(0);
         m_boundVao = vao;
     }

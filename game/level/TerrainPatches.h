@@ -1,7 +1,8 @@
 // The terrain patches one frame draws: only those whose box (the patch's square between
 // the lowest and the highest height under it) meets the view, nearest to the camera
 // first, so that near ground fills the depth buffer before the ground it hides is
-// shaded. Their grid indices reach the vertex stage as a per-instance attribute.
+// shaded. Their grid indices reach the vertex stage as a per-vertex attribute, the
+// same for a patch's four corners.
 #pragma once
 
 #include <GL/glew.h>
@@ -33,8 +34,8 @@ public:
     // camera is off the terrain or down among the hills). See the notes in the source.
     bool skyWindow(const glm::mat4& projViewModel, glm::ivec2 window, glm::ivec4* rect) const;
 
-    // Selects, uploads the indices as attribute 0 of vao (one per instance) and returns
-    // their count.
+    // Selects, uploads the indices as attribute 0 of vao (one per corner) and returns
+    // the count of patches.
     int prepareDraw(GLuint vao, const glm::mat4& projViewModel, const glm::vec3& eye);
 
 private:
@@ -53,4 +54,5 @@ private:
     GLuint m_buffer = 0;
     GLuint m_boundVao = 0;
     std::vector<int32_t> m_order;
+    std::vector<int32_t> m_cornerIndices; // m_order, each four times
 };

@@ -93,7 +93,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"center", GL_FLOAT_VEC2}, {"radius", GL_FLOAT},
         {"patchsize", GL_FLOAT}, {"xpatches", GL_INT}, {"zpatches", GL_INT}, {"min_height", GL_FLOAT},
         {"max_height", GL_FLOAT}, {"min_subdivisions", GL_INT}, {"max_subdivisions", GL_INT},
-        {"subdivision_factor", GL_FLOAT}, {"timeSeconds", GL_FLOAT}, {"aspectRatio", GL_FLOAT},
+        {"subdivision_factor", GL_FLOAT}, {"pixelsPerUnit", GL_FLOAT}, {"timeSeconds", GL_FLOAT}, {"aspectRatio", GL_FLOAT},
         {"uvMultiplier", GL_FLOAT}, {"movement", GL_FLOAT},
         {"emitter_position", GL_FLOAT_VEC3}, {"emitter_dir", GL_FLOAT_VEC3}, {"emitter_velocity", GL_FLOAT_VEC3},
         {"emitter_numParticles", GL_INT}, {"emitter_time", GL_FLOAT}, {"particle_time", GL_FLOAT},
@@ -114,7 +114,8 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
     const Names quad = {"pos", "size", "uv_offset", "uv_scale", "projMat"};
     const Names terrain = {"matModel", "matProjView", "patchsize", "xpatches", "min_height", "max_height",
                            "min_subdivisions", "max_subdivisions", "subdivision_factor", "zpatches",
-                           "texHeightmap", "texDiffuse", "playerPos", "lightDirNormed", "playerShadow"};
+                           "texHeightmap", "texDiffuse", "playerPos", "lightDirNormed", "playerShadow",
+                           "pixelsPerUnit"};
     // "color" is a vec4 for the flat quads, "size" a float for particles.
     const std::map<std::string, std::pair<Names, std::map<std::string, GLenum>>> programs = {
         {"phong", {with(material, {"texDiffColor"}), {}}},
@@ -301,8 +302,8 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glPatchParameteri(GL_PATCH_VERTICES, 4);
 
     Shader* terrain = use("heightfield");
-    // The 2 x 2 patches by their grid index, one per instance.
-    const GLint patches[4] = {0, 1, 2, 3};
+    // The 2 x 2 patches by their grid index, the same for a patch's four corners.
+    const GLint patches[16] = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3};
     GLuint vao = 0, indices = 0;
     glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
@@ -311,7 +312,6 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glBufferData(GL_ARRAY_BUFFER, sizeof patches, patches, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
-    glVertexAttribDivisor(0, 1);
     const glm::mat4 projection = glm::perspective(glm::radians(60.0f), 1.0f, 0.5f, 200.0f);
     const auto draw = [&](const glm::vec3& eye, bool shadow, const glm::vec3& sun = glm::vec3(0.0f, 1.0f, 0.0f)) {
         target.clear();
@@ -330,12 +330,13 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
         terrain->setUniform("playerPos", glm::vec3(0.0f, 4.0f, 0.0f));
         terrain->setUniform("lightDirNormed", sun);
         terrain->setUniform("playerShadow", shadow ? 1 : 0);
+        terrain->setUniform("pixelsPerUnit", 0.5f * kSize * projection[1][1]);
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, heights.m_texture);
         glActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, gDefaultTextureWhite->m_texture);
         glActiveTexture(GL_TEXTURE0);
-        glDrawArraysInstanced(GL_PATCHES, 0, 4, 4);
+        glDrawArrays(GL_PATCHES, 0, 16);
         return target.read();
     };
 

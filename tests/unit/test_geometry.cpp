@@ -1,4 +1,5 @@
 #include "scene/Geometry.h"
+#include "level/Game.h"
 
 #include <assimp/mesh.h>
 #include <gtest/gtest.h>
@@ -109,6 +110,64 @@ TEST(Geometry, SphereCapIsProjectedFromAbove)
     for (uint32_t v = 0; v < cap.m_vertex_count; ++v) {
         EXPECT_NEAR(cap.m_uvs[v].x, 0.05f * cap.m_positions[v].x + 0.5f, 1e-5f);
         EXPECT_NEAR(cap.m_uvs[v].y, 0.05f * cap.m_positions[v].z + 0.5f, 1e-5f);
+    }
+}
+
+// Whether the ray from `from` along `dir` meets a triangle of the geometry.
+bool rayHits(const Geometry& g, const glm::vec3& offset, const glm::vec3& from, const glm::vec3& dir)
+{
+    for (uint32_t i = 0; i < 3 * g.m_triangle_count; i += 3) {
+        const glm::vec3 a = g.m_positions[g.m_indices[i]] + offset;
+        const glm::vec3 e1 = g.m_positions[g.m_indices[i + 1]] + offset - a;
+        const glm::vec3 e2 = g.m_positions[g.m_indices[i + 2]] + offset - a;
+        const glm::vec3 p = glm::cross(dir, e2);
+        const float det = glm::dot(e1, p);
+        if (std::fabs(det) < 1e-12f)
+            continue;
+        const glm::vec3 t = from - a;
+        const float u = glm::dot(t, p) / det;
+        const glm::vec3 q = glm::cross(t, e1);
+        const float v = glm::dot(dir, q) / det;
+        if (u >= 0.0f && v >= 0.0f && u + v <= 1.0f && glm::dot(e2, q) / det > 0.0f)
+            return true;
+    }
+    return false;
+}
+
+TEST(Geometry, HorizonCoversTheWindowOnlyWhereEveryViewRayMeetsIt)
+{
+    // The horizon as the game builds it, its top at the origin.
+    const float radius = 204800.0f;
+    const SphereGeometry cap(radius, HORIZON_SLICES, 3, true, HORIZON_CAP_DEGREES);
+    const glm::vec3 offset(0.0f, -radius, 0.0f);
+    const glm::mat4 projection = glm::perspective(1.0471976f, 1280.0f / 768.0f, 0.1f, 100.0f);
+    struct View {
+        const char* name;
+        glm::vec3 eye, target;
+        bool covers;
+    };
+    const View views[] = {
+        {"the overhead view of a crash", {300.0f, 2500.0f, -200.0f}, {300.0f, 0.0f, -199.0f}, true},
+        {"looking down steeply", {0.0f, 120.0f, 0.0f}, {0.0f, 0.0f, -60.0f}, true},
+        {"high above, near the rim", {33000.0f, 3000.0f, 0.0f}, {33000.0f, 0.0f, 1.0f}, false},
+        {"towards the horizon", {0.0f, 60.0f, 0.0f}, {0.0f, 40.0f, -200.0f}, false},
+        {"below the ground", {0.0f, -5.0f, 0.0f}, {0.0f, -30.0f, -1.0f}, false},
+    };
+    for (const View& view : views) {
+        SCOPED_TRACE(view.name);
+        const glm::mat4 projView = projection * glm::lookAt(view.eye, view.target, glm::vec3(0.0f, 1.0f, 0.0f));
+        EXPECT_EQ(horizonCoversWindow(projView, radius, HORIZON_CAP_DEGREES, HORIZON_SLICES), view.covers);
+        if (!view.covers)
+            continue;
+        // Then every ray through the window meets the cap's facets.
+        const glm::mat4 clipToWorld = glm::inverse(projView);
+        for (int y = 0; y <= 8; ++y) {
+            for (int x = 0; x <= 8; ++x) {
+                const glm::vec4 far = clipToWorld * glm::vec4(x / 4.0f - 1.0f, y / 4.0f - 1.0f, 1.0f, 1.0f);
+                const glm::vec3 dir = glm::vec3(far) / far.w - view.eye;
+                EXPECT_TRUE(rayHits(cap, offset, view.eye, dir)) << x << ", " << y;
+            }
+        }
     }
 }
 

@@ -15,7 +15,6 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include <algorithm>
 #include <cmath>
 
 std::string gMenuTexts[MENU_ITEM_COUNT];
@@ -294,17 +293,19 @@ void closeMenu()
     menu->m_active = false;
 }
 
+float Menu::titleWidth() const
+{
+    const glm::vec2 design = m_title->getDesignScreenSize();
+    return static_cast<float>(gWindowWidth) * (static_cast<float>(m_title->m_width) / m_title->m_height) *
+           (design.y / design.x);
+}
+
 void Menu::drawStill()
 {
     const float W = static_cast<float>(gWindowWidth);
     const float H = static_cast<float>(gWindowHeight);
     const glm::vec2 design = m_title->getDesignScreenSize();
     const glm::vec2 toWindow(W / design.x, H / design.y);
-
-    // The title at full window height.
-    const float titleWidth = W * (static_cast<float>(m_title->m_width) / m_title->m_height) * (design.y / design.x);
-    m_quad->draw(m_title, 0.0f, 0.0f, titleWidth, H, glm::vec2(0.0f), glm::vec2(1.0f));
-    m_still_title_width = titleWidth;
 
     Font* font = gFontSmall;
     if (!font)
@@ -323,7 +324,7 @@ void Menu::drawStill()
         item.rect = glm::vec4(pos, size);
     }
 
-    // The selected item's page below the items, cut off above the credits strip.
+    // The selected item's page below the items; a long one runs over the credits strip.
     const std::string& page = gMenuTexts[m_selected];
     if (page.empty())
         return;
@@ -333,18 +334,14 @@ void Menu::drawStill()
     font->style.scaleX = 0.8f * toWindow.x;
     font->style.scaleY = 0.8f * toWindow.y;
     font->style.color = glm::vec3(0.46666667f, 0.53333336f, 1.0f);
-    const int stripTop = static_cast<int>(std::ceil(STRIP_HEIGHT * toWindow.y));
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, stripTop, gWindowWidth, std::max(0, gWindowHeight - stripTop));
     font->render(nullptr, false, x, y, page);
-    glDisable(GL_SCISSOR_TEST);
 }
 
 void Menu::renderStill()
 {
-    // The title, the items and the page change only with the selection or the window
-    // size: they are drawn once into a picture of the window, and each frame draws
-    // that picture and the moving strip (a page of text is hundreds of draws).
+    // The items and the page change only with the selection or the window size: they
+    // are drawn once into a picture of the window, which each frame lays over the
+    // title and the moving strip (a page of text is hundreds of draws).
     const bool resumeShown = m_items[m_item_of_status[MENU_RESUME]].selectable;
     if (!m_still || m_still->m_width != gWindowWidth || m_still->m_height != gWindowHeight) {
         delete m_still;
@@ -359,9 +356,14 @@ void Menu::renderStill()
     GlStateSnapshot saved;
     saveGlState(m_still->m_fbo, &saved);
     glViewport(0, 0, gWindowWidth, gWindowHeight);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The text blends its colour in as usual, which over the clear picture leaves it
+    // multiplied by the coverage; the alpha keeps the coverage itself, so that the
+    // picture goes over anything as the text would.
+    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
     drawStill();
+    glBlendEquation(GL_FUNC_ADD);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(saved.drawFramebuffer));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(saved.readFramebuffer));
     glViewport(saved.viewport[0], saved.viewport[1], saved.viewport[2], saved.viewport[3]);
@@ -381,8 +383,14 @@ void renderMenu()
     const float W = static_cast<float>(gWindowWidth);
     const float H = static_cast<float>(gWindowHeight);
     const float toWindow = H / menu->m_design_size.y;
+    // The title at full window height, the credits strip right of it, and the items
+    // and the page over both.
+    const float titleWidth = menu->titleWidth();
+    menu->m_quad->draw(menu->m_title, 0.0f, 0.0f, titleWidth, H, glm::vec2(0.0f), glm::vec2(1.0f));
+    menu->m_quad->draw(menu->m_credits, titleWidth, 0.0f, STRIP_WIDTH * toWindow, STRIP_HEIGHT * toWindow,
+                       glm::vec2(menu->m_scroll, 0.0f), glm::vec2(1.0f));
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     menu->m_quad->draw(menu->m_still->m_color_texture, 0.0f, 0.0f, W, H, glm::vec2(0.0f), glm::vec2(1.0f));
-    // The credits strip right of the title.
-    menu->m_quad->draw(menu->m_credits, menu->m_still_title_width, 0.0f, STRIP_WIDTH * toWindow,
-                       STRIP_HEIGHT * toWindow, glm::vec2(menu->m_scroll, 0.0f), glm::vec2(1.0f));
+    glDisable(GL_BLEND);
 }

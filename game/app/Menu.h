@@ -48,8 +48,11 @@ public:
     // Builds the credits strip texture once: our credits line and the three library badges.
     Texture* createMenuCreditsStrip();
     void onResize();
-    // Brings the still picture (title, items, page) up to date with the selection.
+    // Brings the still picture (items and page, clear elsewhere) up to date with the
+    // selection.
     void renderStill();
+    // Window-pixel width of the title at full window height; the strip starts there.
+    float titleWidth() const;
 
     // Keyboard navigation while the menu is shown.
     void choose();
@@ -79,7 +82,6 @@ public:
     Framebuffer* m_still = nullptr; // the window-size picture renderStill keeps
     int m_still_selected = -1;      // the selection it shows; -1: to be drawn
     bool m_still_resume_shown = false;
-    float m_still_title_width = 0.0f;
 
 private:
     void drawStill();

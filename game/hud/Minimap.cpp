@@ -189,9 +189,10 @@ void Minimap::render(glm::vec3 landerPos, const std::vector<Crawler*>& crawlers,
     const float w = static_cast<float>(size[0]), h = static_cast<float>(size[1]);
     quad->draw(background, 0.0f, 0.0f, w, h, glm::vec2(0.0f), glm::vec2(1.0f));
 
+    // Each marker has its lower left corner on the map point.
     auto marker = [&](float x, float z, const glm::vec4& color) {
         const glm::vec2 p = mapPoint(x, z, worldWidth, worldDepth);
-        quad->drawColor(color, p.x - kMarkerSize / 2.0f, p.y - kMarkerSize / 2.0f, kMarkerSize, kMarkerSize);
+        quad->drawColor(color, p.x, p.y, kMarkerSize, kMarkerSize);
     };
     for (const Crawler* crawler : crawlers)
         marker(crawler->m_position.x, crawler->m_position.z, crawler->m_helium > 0 ? kCrawlerColor : kEmptyCrawlerColor);

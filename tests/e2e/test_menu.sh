@@ -7,6 +7,11 @@ source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
 sed -e "s/^dev_keys_enabled = .*/dev_keys_enabled = true/" "$E2E_SRC/assets/settings.ini" | e2e_settings
+# A controls page long enough to run down over the credits strip.
+menu_pages="$E2E_WORK/game/assets/menu"
+rm "$menu_pages"
+cp -r "$E2E_SRC/assets/menu" "$menu_pages"
+printf '\nMORE\nMORE\nMORE\nMORE\n' >> "$menu_pages/controls.txt"
 
 # shot_until <shot> <geometry> <least mean>: screenshots until that part of the window is
 # at least that bright (a loaded machine may take its time over a frame); fails after 20 s.
@@ -20,6 +25,11 @@ shot_until() {
   done
 }
 shot_size() { identify -format "%wx%h" "$E2E_OUT/$1.png"; }
+# page_pixels <shot> <geometry>: how many pixels of that part have the pages' blue.
+page_pixels() {
+  convert "$E2E_OUT/$1.png" -crop "$2" +repage -fx "b > 0.78 && g < 0.67 && r < 0.59" \
+    -format "%[fx:round(mean * w * h)]" info:
+}
 
 e2e_start_game
 e2e_wait_window "The Kestrun Event"
@@ -31,6 +41,8 @@ shot_until menu_start 400x500+20+150 41 || e2e_fail "no title picture in the men
 e2e_key Right
 sleep 0.5
 e2e_shot menu_controls
+# The page goes over the strip (the bottom 50 rows right of the title), not under it.
+[ "$(page_pixels menu_controls 700x50+580+718)" -gt 100 ] || e2e_fail "the strip hides the end of the page"
 e2e_key Return # "CONTROLS" is shown, never chosen
 sleep 0.5
 grep -q "Initializing level" "$E2E_LOG" && e2e_fail "Enter on CONTROLS started a level"

@@ -201,6 +201,23 @@ TEST_F(HudGl, MinimapProjectionAndEdgeFade)
     EXPECT_EQ(minimap.mapPoint(W / 2.0f, -D / 2.0f, W, D), glm::vec2(177.0f, 177.0f));
     EXPECT_EQ(minimap.mapPoint(-W / 2.0f, D / 2.0f, W, D), glm::vec2(3.0f, 3.0f));
 
+    // The lander's marker has its lower left corner on its map point (the quad
+    // renderer's half-pixel widening makes the 6 x 6 quad cover 7 x 7 pixels).
+    OffscreenTarget target(180, 180);
+    minimap.background = new Texture(180, 180);
+    minimap.texture = new Texture(180, 180);
+    glBindFramebuffer(GL_FRAMEBUFFER, minimap.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, minimap.background->m_texture, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, minimap.texture->m_texture, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    minimap.render(glm::vec3(0.0f), {}, W, D);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, minimap.framebuffer);
+    const LitBox lander = target.lit(target.read(), 0, 128);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+    EXPECT_EQ(std::vector<int>({lander.minX, lander.minY, lander.maxX, lander.maxY}),
+              std::vector<int>({90, 90, 96, 96}));
+
     auto alpha = [](const std::vector<uint8_t>& image, int x, int y) { return image[(y * 180 + x) * 4 + 3]; };
     // Clear inside 0.3 of the terrain size from the centre, dark at its edge.
     const std::vector<uint8_t> fade = minimap.fadeImage(W, W, -0.2f * W, 0.0f);

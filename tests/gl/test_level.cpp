@@ -325,8 +325,9 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         // next refresh, ten frames on.
         ASSERT_NE(gGame.m_minimap, nullptr);
         const float worldSize = gGame.m_heightfield->m_patch_size * gGame.m_heightfield->m_xpatches;
+        // The middle of a marker, whose lower left corner is on the map point.
         auto mapColour = [&](const glm::vec3& at) {
-            const glm::vec2 p = gGame.m_minimap->mapPoint(at.x, at.z, worldSize, worldSize);
+            const glm::vec2 p = gGame.m_minimap->mapPoint(at.x, at.z, worldSize, worldSize) + 3.0f;
             std::vector<unsigned char> texel(4);
             glBindFramebuffer(GL_READ_FRAMEBUFFER, gGame.m_minimap->framebuffer);
             glReadPixels(static_cast<int>(p.x), static_cast<int>(p.y), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());

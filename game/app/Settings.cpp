@@ -81,7 +81,8 @@ float readHudPosition(const INIReader& reader, const char* key, float defaultVal
 {
     const float value = readFinite(reader, "hud", key, defaultValue);
     if (std::fabs(value) > static_cast<float>(maxWindowSide)) {
-        warnDefault("hud", key, "lies more than " + std::to_string(maxWindowSide) + " pixels off the screen");
+        warnDefault("hud", key,
+                    "lies further than " + std::to_string(maxWindowSide) + " pixels from the screen's corner");
         return defaultValue;
     }
     return value;

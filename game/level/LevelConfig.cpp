@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -197,6 +198,18 @@ int scanCrystal(const std::string& entry, std::string* x, std::string* z, float 
     return read;
 }
 
+// True when every pixel coordinate (tex_coords_multiplier already applied) becomes a
+// finite world coordinate on a terrain `extent` wide, whatever the heightmap's size, with
+// room left for the difference of two of them. False for NaN.
+bool fitWorld(float extent, std::initializer_list<float> pixels)
+{
+    // |pixel / (n - 1)| <= |pixel| for every heightmap of n >= 2 samples a side.
+    return std::all_of(pixels.begin(), pixels.end(), [extent](float pixel) {
+        const double reach = (std::fabs(static_cast<double>(pixel)) + 0.5) * static_cast<double>(extent);
+        return reach <= static_cast<double>(std::numeric_limits<float>::max()) / 2.0;
+    });
+}
+
 // A crawler speed that covers more than the whole terrain in one step.
 bool offTheMapInOneStep(float speed, float extent)
 {
@@ -219,13 +232,6 @@ glm::vec3 colorFromHex(long rgb)
 float pixelToWorld(float pixel, int pixels, float extent)
 {
     return (pixel / static_cast<float>(pixels - 1) - 0.5f) * extent;
-}
-
-bool pixelFitsWorld(float pixel, float extent)
-{
-    // |pixel / (n - 1)| <= |pixel| for every heightmap of n >= 2 samples a side.
-    const double reach = (std::fabs(static_cast<double>(pixel)) + 0.5) * static_cast<double>(extent);
-    return reach <= static_cast<double>(std::numeric_limits<float>::max()) / 2.0;
 }
 
 LevelConfig::~LevelConfig()
@@ -399,7 +405,7 @@ void LevelConfig::load(int levelNumber)
                 wp.y = static_cast<float>(in.whole(section, key + "_y", 0));
             }
             wp *= m;
-            if (!pixelFitsWorld(wp.x, terrain->extent) || !pixelFitsWorld(wp.y, terrain->extent))
+            if (!fitWorld(terrain->extent, {wp.x, wp.y}))
                 fatalError("Crawler " + n + ", waypoint " + std::to_string(j) + " is defined incorrectly");
             // A crawler cannot head for the point it stands on: repeats are dropped.
             if (kept > 0 && c->waypoints[kept - 1] == wp) {
@@ -444,8 +450,7 @@ void LevelConfig::load(int levelNumber)
         l->width = v[2] * m;
         l->depth = v[3] * m;
         l->height = v[4];
-        if (!pixelFitsWorld(l->x, terrain->extent) || !pixelFitsWorld(l->z, terrain->extent) ||
-            !pixelFitsWorld(l->x + l->width, terrain->extent) || !pixelFitsWorld(l->z + l->depth, terrain->extent))
+        if (!fitWorld(terrain->extent, {l->x, l->z, l->x + l->width, l->z + l->depth}))
             fatalError("Liquid " + key + " is defined incorrectly");
         l->rotation = v[5] * 3.14159265358979f / 180.0f;
     }
@@ -477,8 +482,7 @@ void LevelConfig::load(int levelNumber)
         z->z = v[1] * m;
         z->r1 = v[2] * m;
         z->r2 = v[3] * m;
-        if (!pixelFitsWorld(z->x, terrain->extent) || !pixelFitsWorld(z->z, terrain->extent) ||
-            !pixelFitsWorld(z->x + z->r1, terrain->extent) || !pixelFitsWorld(z->z + z->r2, terrain->extent))
+        if (!fitWorld(terrain->extent, {z->x, z->z, z->x + z->r1, z->z + z->r2}))
             fatalError("Radiation zone " + key + " is defined incorrectly");
     }
 
@@ -502,8 +506,7 @@ void LevelConfig::load(int levelNumber)
         if (got < 3 || !std::isfinite(x) || !std::isfinite(z) || !allFinite(v, 5))
             fatalError("Crystal cry_" + n + " is defined incorrectly");
         c->position = glm::vec3(c->x_in_pixels ? x * m : x, v[0], c->z_in_pixels ? z * m : z);
-        if ((c->x_in_pixels && !pixelFitsWorld(c->position.x, terrain->extent)) ||
-            (c->z_in_pixels && !pixelFitsWorld(c->position.z, terrain->extent)))
+        if (!fitWorld(terrain->extent, {c->x_in_pixels ? c->position.x : 0.0f, c->z_in_pixels ? c->position.z : 0.0f}))
             fatalError("Crystal cry_" + n + " is defined incorrectly");
         c->scale = v[1];
         if (!(c->scale > 0.0f)) {

@@ -120,8 +120,3 @@ glm::vec3 colorFromHex(long rgb);
 
 // Converts a heightfield pixel coordinate into world units: (p / (n - 1) - 0.5) * extent.
 float pixelToWorld(float pixel, int pixels, float extent);
-
-// True when a pixel coordinate (tex_coords_multiplier already applied) becomes a finite
-// world coordinate on a terrain `extent` wide, whatever the heightmap's size, with room
-// left for the difference of two such coordinates. False for NaN.
-bool pixelFitsWorld(float pixel, float extent);

@@ -304,7 +304,8 @@ TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
         // Finite in the file, but not once scaled to world units.
         {base + "[misc]\ntex_coords_multiplier = 1e36\n[liquids]\nnum = 1\nliquid_1 = 10,10,5,5,0\n",
          "ERROR: Liquid liquid_1 is defined incorrectly\n"},
-        {base + "[radiation]\nnum = 1\nrad_1 = 3.4e38,10,5,5\n", "ERROR: Radiation zone rad_1 is defined incorrectly\n"},
+        {base + "[radiation]\nnum = 1\nrad_1 = 3.4e38,10,5,5\n",
+         "ERROR: Radiation zone rad_1 is defined incorrectly\n"},
         {base + "[crystals]\nnum = 1\ncry_1 = 1e36,5,-9999\n", "ERROR: Crystal cry_1 is defined incorrectly\n"},
         {base + "[global]\nnum_crawlers = 1\n[crawler_1]\nnum_waypoints = 1\nwp_1 = 3e38,0\n",
          "ERROR: Crawler 1, waypoint 1 is defined incorrectly\n"},

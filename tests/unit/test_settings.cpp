@@ -147,8 +147,8 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
     EXPECT_NE(log.find("WARNING: [game] rad_minimap is not a finite number; using the default instead\n"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("WARNING: [hud] pos_map_x lies more than 16384 pixels off the screen; using the default "
-                       "instead\n"),
+    EXPECT_NE(log.find("WARNING: [hud] pos_map_x lies further than 16384 pixels from the screen's corner; using the "
+                       "default instead\n"),
               std::string::npos)
         << log;
 }

@@ -373,7 +373,8 @@ void LevelConfig::load(int levelNumber)
                       << ", off the map in one step; it stands still instead" << std::endl;
             c->speed = 0.0f;
         }
-        if (offTheMapInOneStep(c->speed_upon_landing, terrain->extent)) {
+        // A negative speed upon landing keeps the crawler's speed: only a speed is checked.
+        if (c->speed_upon_landing >= 0.0f && offTheMapInOneStep(c->speed_upon_landing, terrain->extent)) {
             std::cout << "WARNING: Crawler " << n << " drives at " << c->speed_upon_landing
                       << " upon landing, off the map in one step; it stops instead" << std::endl;
             c->speed_upon_landing = 0.0f;

@@ -250,15 +250,17 @@ bool overlapBoxes(const glm::vec3& halfA, const Pose& poseA, const glm::vec3& ha
     const dvec3 d = dvec3(poseB.p) - dvec3(poseA.p);
     const double t[3] = {glm::dot(d, ra[0]), glm::dot(d, ra[1]), glm::dot(d, ra[2])};
 
+    // Each axis separates the boxes unless it shows them within reach: a distance or
+    // reach that is not a number separates them, it never counts as touching.
     for (int i = 0; i < 3; ++i) {
         const double rB = b.x * absR[i][0] + b.y * absR[i][1] + b.z * absR[i][2];
-        if (std::fabs(t[i]) > a[i] + rB)
+        if (!(std::fabs(t[i]) <= a[i] + rB))
             return false;
     }
     for (int j = 0; j < 3; ++j) {
         const double rA = a.x * absR[0][j] + a.y * absR[1][j] + a.z * absR[2][j];
         const double tj = t[0] * r[0][j] + t[1] * r[1][j] + t[2] * r[2][j];
-        if (std::fabs(tj) > rA + b[j])
+        if (!(std::fabs(tj) <= rA + b[j]))
             return false;
     }
     for (int i = 0; i < 3; ++i) {
@@ -268,7 +270,7 @@ bool overlapBoxes(const glm::vec3& halfA, const Pose& poseA, const glm::vec3& ha
             const double rA = a[i1] * absR[i2][j] + a[i2] * absR[i1][j];
             const double rB = b[j1] * absR[i][j2] + b[j2] * absR[i][j1];
             const double dist = t[i2] * r[i1][j] - t[i1] * r[i2][j];
-            if (std::fabs(dist) > rA + rB)
+            if (!(std::fabs(dist) <= rA + rB))
                 return false;
         }
     }

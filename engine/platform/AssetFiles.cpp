@@ -6,7 +6,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -75,17 +74,21 @@ std::string resolvePath(const std::string& path)
     return found.string();
 }
 
-std::string readTextFile(const std::string& path, bool* ok)
+std::string readTextFile(const std::string& path, bool* ok, size_t maxBytes)
 {
     std::ifstream file;
     file.exceptions(std::ifstream::failbit | std::ifstream::badbit);
     try {
         file.open(resolvePath(path));
-        std::stringstream stream;
-        if (file.peek() != std::ifstream::traits_type::eof())
-            stream << file.rdbuf();
+        // Once open, a text shorter than asked for is no failure.
+        file.exceptions(std::ifstream::badbit);
+        std::string text;
+        char chunk[65536];
+        while (text.size() < maxBytes && file) {
+            file.read(chunk, static_cast<std::streamsize>(std::min(sizeof chunk, maxBytes - text.size())));
+            text.append(chunk, static_cast<size_t>(file.gcount()));
+        }
         file.close();
-        std::string text = stream.str();
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
         if (ok)
             *ok = true;

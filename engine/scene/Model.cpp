@@ -355,6 +355,19 @@ void Model::importFile(const std::string& file)
         fatalError("Error loading model \"" + file + "\": " + importer.GetErrorString());
     processNode(scene->mRootNode, scene);
     m_imported_textures.clear();
+
+    // Every model file is loaded to be drawn and placed: without a triangle it would fly
+    // invisible with a box of no size, and bounds whose squares pass the float range
+    // would give a bounding sphere of no number.
+    const bool drawable = std::any_of(m_meshes.begin(), m_meshes.end(),
+                                      [](const Mesh* mesh) { return mesh->m_geometry->m_triangle_count > 0; });
+    if (!drawable)
+        fatalError("Model \"" + file + "\" has no meshes with triangles");
+    glm::vec3 min, max;
+    computeAABB(min, max);
+    const glm::vec3 reach = glm::max(glm::abs(min), glm::abs(max));
+    if (!std::isfinite(glm::dot(reach, reach)))
+        fatalError("Model \"" + file + "\" has vertices too far out: its bounds are not finite");
 }
 
 Texture* Model::importedTexture(bool normalMapFromBump, const std::string& path)

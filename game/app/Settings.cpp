@@ -41,6 +41,17 @@ float readPositive(const INIReader& reader, const char* section, const char* key
     return value;
 }
 
+// A real setting that must be a number: NaN or an infinity warns and keeps the default.
+float readFinite(const INIReader& reader, const char* section, const char* key, float defaultValue)
+{
+    const float value = iniGetFloat(reader, section, key, defaultValue);
+    if (!std::isfinite(value)) {
+        warnDefault(section, key, "is not a finite number");
+        return defaultValue;
+    }
+    return value;
+}
+
 // A window side: at least 1, and no more than a display and GL can hold.
 int readWindowSide(const INIReader& reader, const char* key, int defaultValue)
 {
@@ -59,6 +70,19 @@ float readHudDesignSide(const INIReader& reader, const char* key, float defaultV
     const float value = readPositive(reader, "hud", key, defaultValue);
     if (value > static_cast<float>(maxWindowSide)) {
         warnDefault("hud", key, "is above " + std::to_string(maxWindowSide));
+        return defaultValue;
+    }
+    return value;
+}
+
+// A HUD position in design pixels: a number within a screen's reach of the design
+// screen, so that the instrument's corners stay apart once scaled to the window.
+float readHudPosition(const INIReader& reader, const char* key, float defaultValue)
+{
+    const float value = readFinite(reader, "hud", key, defaultValue);
+    if (std::fabs(value) > static_cast<float>(maxWindowSide)) {
+        warnDefault("hud", key,
+                    "lies further than " + std::to_string(maxWindowSide) + " pixels from the screen's corner");
         return defaultValue;
     }
     return value;
@@ -119,21 +143,21 @@ void readSettings(const INIReader& r, Game& game)
         gCurrentLevel = initialLevel;
     gDevKeysEnabled = r.GetBoolean("game", "dev_keys_enabled", gDevKeysEnabled);
     gAllowDevKeys = r.GetBoolean("game", "allow_to_enable_dev_keys", gAllowDevKeys);
-    game.m_radRateInc = iniGetFloat(r, "game", "rad_rate_inc", 0.05f);
-    game.m_radRateDec = iniGetFloat(r, "game", "rad_rate_dec", 0.1f);
-    game.m_radRateCharge = iniGetFloat(r, "game", "rad_rate_charge", 0.1f);
+    game.m_radRateInc = readFinite(r, "game", "rad_rate_inc", 0.05f);
+    game.m_radRateDec = readFinite(r, "game", "rad_rate_dec", 0.1f);
+    game.m_radRateCharge = readFinite(r, "game", "rad_rate_charge", 0.1f);
     game.m_radChargeMode = iniGetInt(r, "game", "rad_charge_mode", 1);
-    game.m_radMinRadToCharge = iniGetFloat(r, "game", "rad_minrad_to_charge", 0.5f);
-    game.m_radEmpRadius = iniGetFloat(r, "game", "rad_emp_radius", game.m_empRadius);
-    game.m_radEmpRadiation = iniGetFloat(r, "game", "rad_emp_radiation", 1.0f);
-    game.m_radEmpDuration = iniGetFloat(r, "game", "rad_emp_duration", 1.0f);
+    game.m_radMinRadToCharge = readFinite(r, "game", "rad_minrad_to_charge", 0.5f);
+    game.m_radEmpRadius = readFinite(r, "game", "rad_emp_radius", game.m_empRadius);
+    game.m_radEmpRadiation = readFinite(r, "game", "rad_emp_radiation", 1.0f);
+    game.m_radEmpDuration = readFinite(r, "game", "rad_emp_duration", 1.0f);
     game.m_radEmpQuadratic = r.GetBoolean("game", "rad_emp_quadratic", true);
-    game.m_radMinimap = iniGetFloat(r, "game", "rad_minimap", 0.2f);
-    game.m_radStabilizer = iniGetFloat(r, "game", "rad_stabilizer", 0.4f);
-    game.m_radLights = iniGetFloat(r, "game", "rad_lights", 0.5f);
-    game.m_radAuxiliary = iniGetFloat(r, "game", "rad_auxiliary", 0.6f);
-    game.m_radCompass = iniGetFloat(r, "game", "rad_compass", 0.8f);
-    game.m_radFadeMax = iniGetFloat(r, "game", "rad_fade_max", 1.0f);
+    game.m_radMinimap = readFinite(r, "game", "rad_minimap", 0.2f);
+    game.m_radStabilizer = readFinite(r, "game", "rad_stabilizer", 0.4f);
+    game.m_radLights = readFinite(r, "game", "rad_lights", 0.5f);
+    game.m_radAuxiliary = readFinite(r, "game", "rad_auxiliary", 0.6f);
+    game.m_radCompass = readFinite(r, "game", "rad_compass", 0.8f);
+    game.m_radFadeMax = readFinite(r, "game", "rad_fade_max", 1.0f);
 
     // [misc]
     gCrystalNudging = iniGetFloat(r, "misc", "crystal_nudging", gCrystalNudging);
@@ -164,30 +188,30 @@ void readSettings(const INIReader& r, Game& game)
 
     // [sound]
     gSoundEnabled = r.GetBoolean("sound", "enabled", gSoundEnabled);
-    gMasterVolume = iniGetFloat(r, "sound", "master_volume", gMasterVolume);
-    gMusicVolume = iniGetFloat(r, "sound", "music_volume", gMusicVolume);
-    gEffectsVolume = iniGetFloat(r, "sound", "effects_volume", gEffectsVolume);
-    gVoiceVolume = iniGetFloat(r, "sound", "voice_volume", gVoiceVolume);
-    gMasterVolumeMax = iniGetFloat(r, "sound", "master_volume_max", gMasterVolumeMax);
+    gMasterVolume = readFinite(r, "sound", "master_volume", gMasterVolume);
+    gMusicVolume = readFinite(r, "sound", "music_volume", gMusicVolume);
+    gEffectsVolume = readFinite(r, "sound", "effects_volume", gEffectsVolume);
+    gVoiceVolume = readFinite(r, "sound", "voice_volume", gVoiceVolume);
+    gMasterVolumeMax = readFinite(r, "sound", "master_volume_max", gMasterVolumeMax);
     if (gMasterVolumeMax <= 0.0f)
         gMasterVolumeMax = 1.0f;
 
     // [hud]
     gHudDesignSize.x = readHudDesignSide(r, "design_size_x", gHudDesignSize.x);
     gHudDesignSize.y = readHudDesignSide(r, "design_size_y", gHudDesignSize.y);
-    gHudRadBarY = iniGetFloat(r, "hud", "pos_radbar_y", gHudRadBarY);
-    gHudPosHelium.x = iniGetFloat(r, "hud", "pos_helium_x", gHudPosHelium.x);
-    gHudPosHelium.y = iniGetFloat(r, "hud", "pos_helium_y", gHudPosHelium.y);
-    gHudPosFuel.x = iniGetFloat(r, "hud", "pos_fuel_x", gHudPosFuel.x);
-    gHudPosFuel.y = iniGetFloat(r, "hud", "pos_fuel_y", gHudPosFuel.y);
+    gHudRadBarY = readHudPosition(r, "pos_radbar_y", gHudRadBarY);
+    gHudPosHelium.x = readHudPosition(r, "pos_helium_x", gHudPosHelium.x);
+    gHudPosHelium.y = readHudPosition(r, "pos_helium_y", gHudPosHelium.y);
+    gHudPosFuel.x = readHudPosition(r, "pos_fuel_x", gHudPosFuel.x);
+    gHudPosFuel.y = readHudPosition(r, "pos_fuel_y", gHudPosFuel.y);
     const char* lightKeys[3][2] = {
         {"pos_light1_x", "pos_light1_y"}, {"pos_light2_x", "pos_light2_y"}, {"pos_light3_x", "pos_light3_y"}};
     for (int i = 0; i < 3; ++i) {
-        gHudPosLights[i].x = iniGetFloat(r, "hud", lightKeys[i][0], gHudPosLights[i].x);
-        gHudPosLights[i].y = iniGetFloat(r, "hud", lightKeys[i][1], gHudPosLights[i].y);
+        gHudPosLights[i].x = readHudPosition(r, lightKeys[i][0], gHudPosLights[i].x);
+        gHudPosLights[i].y = readHudPosition(r, lightKeys[i][1], gHudPosLights[i].y);
     }
-    gHudPosEmps.x = iniGetFloat(r, "hud", "pos_emps_x", gHudPosEmps.x);
-    gHudPosEmps.y = iniGetFloat(r, "hud", "pos_emps_y", gHudPosEmps.y);
-    gHudPosMap.x = iniGetFloat(r, "hud", "pos_map_x", gHudPosMap.x);
-    gHudPosMap.y = iniGetFloat(r, "hud", "pos_map_y", gHudPosMap.y);
+    gHudPosEmps.x = readHudPosition(r, "pos_emps_x", gHudPosEmps.x);
+    gHudPosEmps.y = readHudPosition(r, "pos_emps_y", gHudPosEmps.y);
+    gHudPosMap.x = readHudPosition(r, "pos_map_x", gHudPosMap.x);
+    gHudPosMap.y = readHudPosition(r, "pos_map_y", gHudPosMap.y);
 }

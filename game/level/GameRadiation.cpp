@@ -26,12 +26,12 @@ float smoothstep(float t)
 }
 
 // Where value lies between edge and edge + width, 0..1. A band without width is a step
-// at its edge: level values may well give two equal heights or radii.
-float bandPosition(float value, float edge, float width)
+// at its edge: level values may well give two equal heights or radii. Numbers that give
+// no position (NaN) give `unknown`, the side of the band that does not radiate.
+float bandPosition(float value, float edge, float width, float unknown = 0.0f)
 {
-    if (width == 0.0f)
-        return value > edge ? 1.0f : 0.0f;
-    return clamp01((value - edge) / width);
+    const float t = width == 0.0f ? (value > edge ? 1.0f : value <= edge ? 0.0f : NAN) : (value - edge) / width;
+    return std::isnan(t) ? unknown : clamp01(t);
 }
 
 struct SystemWarning {
@@ -70,7 +70,7 @@ void Game::updateRadiation(float dt, float empRadiation)
         if (m_player->split && p.y >= m_level.space_min_height) {
             // Out in space radiation fades as the upper stage climbs away.
             const float space = m_level.space_max_height - m_level.space_min_height;
-            intensity = 1.0f - smoothstep(bandPosition(p.y, m_level.space_min_height, space));
+            intensity = 1.0f - smoothstep(bandPosition(p.y, m_level.space_min_height, space, 1.0f));
         } else {
             const float altitude =
                 bandPosition(p.y, m_level.rad_min_height, m_level.rad_max_height - m_level.rad_min_height);
@@ -84,7 +84,7 @@ void Game::updateRadiation(float dt, float empRadiation)
             const float borderZ = bandPosition(std::fabs(p.z), m_level.min_border + halfZ, border);
             for (const RadiationZone* zone : m_level.radiation_zones) {
                 const float d = std::hypot(p.x - zone->world_x, p.z - zone->world_z);
-                zones += 1.0f - smoothstep(bandPosition(d, zone->world_r2, zone->world_r1 - zone->world_r2));
+                zones += 1.0f - smoothstep(bandPosition(d, zone->world_r2, zone->world_r1 - zone->world_r2, 1.0f));
             }
             zones = clamp01(zones);
             intensity = clamp01(smoothstep(altitude) + smoothstep(borderX) + smoothstep(borderZ) + zones);

@@ -23,6 +23,9 @@ namespace {
 
 const char* const kNoIntroText = "INTRO TEXT NOT AVAILABLE";
 const char* const kPrompt = "PRESS ANY KEY TO START";
+// Far more of the intro text than the loading screen can show (the small font fits well
+// under a thousand characters on it); a larger file is not read past this.
+constexpr size_t kIntroTextMaxBytes = 4096;
 
 // The folder name of a screen: the level number, "end" for the end screen, empty for
 // the test levels, which have neither picture nor text.
@@ -55,7 +58,7 @@ void Game::showLoadingScreen(int level)
         if (!m_loadingImage && !name.empty())
             m_loadingImage = new Texture(false, levelFolder(name) + "/loading.jpg");
         bool ok = false;
-        m_introText = readTextFile(gAssetsDir + "/sounds/level/" + name + "/loading.txt", &ok);
+        m_introText = readTextFile(gAssetsDir + "/sounds/level/" + name + "/loading.txt", &ok, kIntroTextMaxBytes);
         if (!ok)
             m_introText = kNoIntroText;
     }

@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 TerrainDef gDefaultTerrainInfo = [] {
@@ -31,6 +33,8 @@ namespace {
 
 constexpr float degToRad = 0.01745329f;
 constexpr float startUnset = -10000.0f;
+// Crawlers drive in steps of 1/60 s.
+constexpr float crawlerStepsPerSecond = 60.0f;
 
 // Getters over the level file that never hand out a non-finite real.
 class LevelReader {
@@ -61,6 +65,21 @@ public:
             return def;
         }
         return value;
+    }
+
+    // The upper edge of a band given by two keys. One below the lower edge would turn the
+    // band upside down (its full strength below it); it moves to the lower edge plus the
+    // width the band has by default.
+    float upperEdge(const std::string& section, const std::string& key, float def, const std::string& lowKey,
+                    float low, float defaultWidth) const
+    {
+        const float value = real(section, key, def);
+        if (!(value < low))
+            return value;
+        const float moved = low + std::fabs(defaultWidth);
+        std::cout << "WARNING: [" << section << "] " << key << " " << value << " is below " << lowKey << " " << low
+                  << "; using " << moved << " instead" << std::endl;
+        return moved;
     }
 
     glm::vec3 color(const std::string& section, const std::string& key, long def) const
@@ -177,6 +196,24 @@ int scanCrystal(const std::string& entry, std::string* x, std::string* z, float 
         p = end + 1;
     }
     return read;
+}
+
+// True when every pixel coordinate (tex_coords_multiplier already applied) becomes a
+// finite world coordinate on a terrain `extent` wide, whatever the heightmap's size, with
+// room left for the difference of two of them. False for NaN.
+bool fitWorld(float extent, std::initializer_list<float> pixels)
+{
+    // |pixel / (n - 1)| <= |pixel| for every heightmap of n >= 2 samples a side.
+    return std::all_of(pixels.begin(), pixels.end(), [extent](float pixel) {
+        const double reach = (std::fabs(static_cast<double>(pixel)) + 0.5) * static_cast<double>(extent);
+        return reach <= static_cast<double>(std::numeric_limits<float>::max()) / 2.0;
+    });
+}
+
+// A crawler speed that covers more than the whole terrain in one step.
+bool offTheMapInOneStep(float speed, float extent)
+{
+    return std::fabs(speed) > extent * crawlerStepsPerSecond;
 }
 
 } // namespace
@@ -331,6 +368,17 @@ void LevelConfig::load(int levelNumber)
         c->facing = in.real(section, "facing", 0.0f);
         c->speed = in.real(section, "speed", 0.0f);
         c->speed_upon_landing = in.real(section, "speed_upon_landing", -1.0f);
+        if (offTheMapInOneStep(c->speed, terrain->extent)) {
+            std::cout << "WARNING: Crawler " << n << " drives at " << c->speed
+                      << ", off the map in one step; it stands still instead" << std::endl;
+            c->speed = 0.0f;
+        }
+        // A negative speed upon landing keeps the crawler's speed: only a speed is checked.
+        if (c->speed_upon_landing >= 0.0f && offTheMapInOneStep(c->speed_upon_landing, terrain->extent)) {
+            std::cout << "WARNING: Crawler " << n << " drives at " << c->speed_upon_landing
+                      << " upon landing, off the map in one step; it stops instead" << std::endl;
+            c->speed_upon_landing = 0.0f;
+        }
         c->helium = in.whole(section, "helium", 600);
         c->fuel = in.whole(section, "fuel", -1);
         c->cycle_waypoints = in.boolean(section, "cycle_waypoints", true);
@@ -358,6 +406,8 @@ void LevelConfig::load(int levelNumber)
                 wp.y = static_cast<float>(in.whole(section, key + "_y", 0));
             }
             wp *= m;
+            if (!fitWorld(terrain->extent, {wp.x, wp.y}))
+                fatalError("Crawler " + n + ", waypoint " + std::to_string(j) + " is defined incorrectly");
             // A crawler cannot head for the point it stands on: repeats are dropped.
             if (kept > 0 && c->waypoints[kept - 1] == wp) {
                 ++repeats;
@@ -401,16 +451,20 @@ void LevelConfig::load(int levelNumber)
         l->width = v[2] * m;
         l->depth = v[3] * m;
         l->height = v[4];
+        if (!fitWorld(terrain->extent, {l->x, l->z, l->x + l->width, l->z + l->depth}))
+            fatalError("Liquid " + key + " is defined incorrectly");
         l->rotation = v[5] * 3.14159265358979f / 180.0f;
     }
 
     // [radiation]
     rad_min_height = in.real("radiation", "min_height", terrain->min_height + 0.5f * r);
-    rad_max_height = in.real("radiation", "max_height", terrain->min_height + 1.2f * r);
+    rad_max_height =
+        in.upperEdge("radiation", "max_height", terrain->min_height + 1.2f * r, "min_height", rad_min_height, 0.7f * r);
     space_min_height = in.real("radiation", "space_min_height", 2.0f * rad_max_height);
-    space_max_height = in.real("radiation", "space_max_height", 3.0f * rad_max_height);
+    space_max_height = in.upperEdge("radiation", "space_max_height", 3.0f * rad_max_height, "space_min_height",
+                                    space_min_height, rad_max_height);
     min_border = in.real("radiation", "min_border", -0.2f * terrain->extent);
-    max_border = in.real("radiation", "max_border", 0.0f);
+    max_border = in.upperEdge("radiation", "max_border", 0.0f, "min_border", min_border, 0.2f * terrain->extent);
     const int numZones = in.count("radiation", "num");
     work.add(numZones, "[radiation] num");
     for (int i = 1; i <= numZones; ++i) {
@@ -429,6 +483,8 @@ void LevelConfig::load(int levelNumber)
         z->z = v[1] * m;
         z->r1 = v[2] * m;
         z->r2 = v[3] * m;
+        if (!fitWorld(terrain->extent, {z->x, z->z, z->x + z->r1, z->z + z->r2}))
+            fatalError("Radiation zone " + key + " is defined incorrectly");
     }
 
     // [crystals]
@@ -451,6 +507,8 @@ void LevelConfig::load(int levelNumber)
         if (got < 3 || !std::isfinite(x) || !std::isfinite(z) || !allFinite(v, 5))
             fatalError("Crystal cry_" + n + " is defined incorrectly");
         c->position = glm::vec3(c->x_in_pixels ? x * m : x, v[0], c->z_in_pixels ? z * m : z);
+        if (!fitWorld(terrain->extent, {c->x_in_pixels ? c->position.x : 0.0f, c->z_in_pixels ? c->position.z : 0.0f}))
+            fatalError("Crystal cry_" + n + " is defined incorrectly");
         c->scale = v[1];
         if (!(c->scale > 0.0f)) {
             std::cout << "WARNING: Crystal cry_" << n << " has scale " << c->scale << "; using 1.0" << std::endl;

@@ -322,14 +322,16 @@ TEST_F(SmallModelImport, MeshWithoutNormalsGetsThemComputed)
 
 TEST_F(SmallModelImport, MeshWithoutTrianglesAndModelWithoutMeshes)
 {
-    // vertices but no faces: one mesh without triangles, drawn as nothing, never uploaded
-    writeObj("mtllib mats/shiny.mtl\nv 0 0 0\nv 1 0 0\n");
+    // an object of lines only: a mesh without triangles, drawn as nothing, never uploaded
+    writeObj("mtllib mats/shiny.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\no panel\nf 1 2 3\no wire\nl 1 2\n");
     Model model("thing/thing.obj", glm::mat4(1.0f), Shader::get("phong"), true, nullptr);
-    ASSERT_EQ(model.m_meshes.size(), 1u);
-    EXPECT_EQ(model.m_meshes[0]->m_geometry->m_triangle_count, 0u);
+    ASSERT_EQ(model.m_meshes.size(), 2u);
+    EXPECT_EQ(model.m_meshes[1]->m_geometry->m_triangle_count, 0u);
     const glm::mat4 projView(1.0f);
     model.draw(projView, nullptr, nullptr);
-    EXPECT_FALSE(model.m_meshes[0]->m_geometry->isUploaded());
+    EXPECT_FALSE(model.m_meshes[1]->m_geometry->isUploaded());
+    delete model.m_meshes[1];
+    model.m_meshes.pop_back();
 
     // every mesh filtered away: an empty box, a zero radius, and drawing does nothing
     delete model.m_meshes[0];

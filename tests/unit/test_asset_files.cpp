@@ -54,6 +54,11 @@ TEST(TextFiles, ReadWholeWithLineEndsAndWithoutCarriageReturns)
     EXPECT_EQ(readTextFile((dir.path() / "missing.txt").string(), &ok), "");
     EXPECT_FALSE(ok);
     EXPECT_EQ(readTextFile((dir.path() / "missing.txt").string(), nullptr), "");
+    // A limit reads no further than that many bytes of the file.
+    const std::string big = dir.write("big.txt", std::string(200000, 'x') + "\r\nend");
+    EXPECT_EQ(readTextFile(big, &ok, 70000), std::string(70000, 'x'));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(readTextFile(big, &ok).size(), 200004u);
 }
 
 TEST(TextFiles, ResolverForgivesBackslashesAndLetterCase)

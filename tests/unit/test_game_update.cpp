@@ -394,6 +394,9 @@ TEST_F(RadiationUpdate, LevelIntensityChargeVoicesAndGeigerByHand)
         {"EMP hit of no number ignored", centre, false, 0.1f, 0, 1, 3, 0, none, 0, NAN, 0.1f, 0, 0, 0, 3, -1, 0},
         {"negative rate lowers in radiation", high, false, 0.3f, 0, 1, 3, 0,
          [](Game& g) { g.m_radRateInc = -0.05f; }, 0.1f, 0, 0.295f, 1, 0, 0, 3, -1, 1},
+        // A zone scaled past the float range: its radii are no numbers, it radiates nowhere.
+        {"zone of no number", centre, false, 0, 0, 1, 3, 0,
+         [](Game& g) { g.m_level.radiation_zones[0]->world_r1 = NAN; }, 0.1f, 0, 0, 0, 0, 0, 3, -1, 0},
     };
     for (const RadiationCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -241,6 +241,7 @@ num_crawlers = 1
 [crawler_1]
 helium = -5
 speed = inf
+speed_upon_landing = 1e30
 num_waypoints = 4
 wp_1 = 10,10
 wp_2 = 10,10
@@ -250,6 +251,13 @@ wp_4 = 20,10
 num = 2
 cry_1 = )" + std::string(150, '0') + R"(5,5,1
 cry_2 = 1,2,3,0
+[radiation]
+min_height = 600
+max_height = nan
+min_border = 0
+max_border = -400
+space_min_height = 900
+space_max_height = 700
 )");
     LevelConfig c;
     const std::string out = load(c, 6);
@@ -257,6 +265,7 @@ cry_2 = 1,2,3,0
     const CrawlerDef& crawler = *c.crawlers[0];
     EXPECT_EQ(crawler.helium, 0);
     EXPECT_EQ(crawler.speed, 0.0f);
+    EXPECT_EQ(crawler.speed_upon_landing, 0.0f); // 1e30 would leave the map in one step
     // Repeated points are dropped: a crawler could not head from one to the other.
     ASSERT_EQ(crawler.num_waypoints, 2);
     EXPECT_EQ(crawler.waypoints[1], glm::vec2(20.0f, 10.0f));
@@ -265,6 +274,14 @@ cry_2 = 1,2,3,0
     EXPECT_FLOAT_EQ(c.crystals[1]->scale, 1.0f);
     EXPECT_NE(out.find("WARNING: [global] gravity is not a finite number"), std::string::npos);
     EXPECT_NE(out.find("WARNING: Crawler 1 carries negative helium"), std::string::npos);
+    // Bands upside down would radiate in full below them: the upper edge moves to the
+    // lower one plus the default width (0.7 x the height range, 0.2 x the extent).
+    EXPECT_FLOAT_EQ(c.rad_max_height, 628.0f);
+    EXPECT_FLOAT_EQ(c.max_border, 51.2f);
+    EXPECT_FLOAT_EQ(c.space_max_height, 900.0f + 628.0f);
+    EXPECT_NE(out.find("WARNING: [radiation] max_height 58 is below min_height 600; using 628 instead\n"),
+              std::string::npos)
+        << out;
     // Repeats are reported once for the crawler, with their count.
     const std::string repeats = "WARNING: Crawler 1 has 2 waypoint(s) repeating the one before; they are left out\n";
     EXPECT_NE(out.find(repeats), std::string::npos) << out;
@@ -284,6 +301,14 @@ TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
         {base + "[radiation]\nnum = 2\nrad_2 = 1,2,3\n", "ERROR: Radiation zone rad_2 is defined incorrectly\n"},
         {base + "[radiation]\nnum = 1\nrad_1 = 1,2,nan,3\n", "ERROR: Radiation zone rad_1 is defined incorrectly\n"},
         {base + "[crystals]\nnum = 1\ncry_1 = 1,2\n", "ERROR: Crystal cry_1 is defined incorrectly\n"},
+        // Finite in the file, but not once scaled to world units.
+        {base + "[misc]\ntex_coords_multiplier = 1e36\n[liquids]\nnum = 1\nliquid_1 = 10,10,5,5,0\n",
+         "ERROR: Liquid liquid_1 is defined incorrectly\n"},
+        {base + "[radiation]\nnum = 1\nrad_1 = 3.4e38,10,5,5\n",
+         "ERROR: Radiation zone rad_1 is defined incorrectly\n"},
+        {base + "[crystals]\nnum = 1\ncry_1 = 1e36,5,-9999\n", "ERROR: Crystal cry_1 is defined incorrectly\n"},
+        {base + "[global]\nnum_crawlers = 1\n[crawler_1]\nnum_waypoints = 1\nwp_1 = 3e38,0\n",
+         "ERROR: Crawler 1, waypoint 1 is defined incorrectly\n"},
         {base + "[global]\nnum_crawlers = 1\n", "ERROR: section \"crawler_1\": num_waypoints invalid\n"},
         {base + "[global]\nnum_crawlers = 1\n[crawler_1]\nnum_waypoints = 2\nwp_2 = 5\n",
          "ERROR: Crawler 1, waypoint 2 is defined incorrectly\n"},

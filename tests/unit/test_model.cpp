@@ -153,24 +153,33 @@ TEST(ModelDeathTest, UnreadableAndPointModelsAreFatal)
     // A texture named before any material: the importer would write through a null pointer.
     dir.write("models/thing/early.mtl", "map_bump foil_dark_bump.png\n" "newmtl grey\nKd 0.5 0.5 0.5\n");
     dir.write("models/thing/early.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl grey\nf 1 2 3\n");
+    // Bytes that are no model at all give no mesh; vertices without faces a mesh of nothing.
+    std::string noise;
+    for (int i = 0; i < 5; ++i)
+        noise += std::string("\x93\x0e\xfd\x00\x41\x9c\x11\xe2\x07\x80", 10);
+    dir.write("models/thing/noise.obj", noise);
+    dir.write("models/thing/faceless.obj", "mtllib grey.mtl\no half\nv 0 0 0\nv 1 0 0\nv 1 1 0\n");
+    dir.write("models/thing/far.obj", "v 0 0 0\nv 1 0 0\nv 1e30 1 0\nf 1 2 3\n");
     gAssetsDir = dir.path().string();
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            Model early("thing/early.obj", glm::mat4(1.0f), nullptr, true, nullptr);
-        },
-        testing::ExitedWithCode(255), "ERROR: Material library \".*/thing/early.mtl\" names a texture before any newmtl");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            Model missing("thing/nothing.obj", glm::mat4(1.0f), nullptr, true, nullptr);
-        },
-        testing::ExitedWithCode(255), "ERROR: Error loading model \"thing/nothing.obj\": ");
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            Model dots("thing/dots.obj", glm::mat4(1.0f), nullptr, true, nullptr);
-        },
-        testing::ExitedWithCode(255), "ERROR: Model not triangulated\\? mNumIndices = 1");
+    const struct {
+        const char* file;
+        const char* message;
+    } cases[] = {
+        {"thing/early.obj", "ERROR: Material library \".*/thing/early.mtl\" names a texture before any newmtl"},
+        {"thing/nothing.obj", "ERROR: Error loading model \"thing/nothing.obj\": "},
+        {"thing/dots.obj", "ERROR: Model not triangulated\\? mNumIndices = 1"},
+        {"thing/noise.obj", "ERROR: Model \"thing/noise.obj\" has no meshes with triangles"},
+        {"thing/faceless.obj", "ERROR: Model \"thing/faceless.obj\" has no meshes with triangles"},
+        {"thing/far.obj", "ERROR: Model \"thing/far.obj\" has vertices too far out: its bounds are not finite"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EXIT(
+            {
+                dup2(2, 1);
+                Model model(c.file, glm::mat4(1.0f), nullptr, true, nullptr);
+            },
+            testing::ExitedWithCode(255), c.message)
+            << c.file;
+    }
     gAssetsDir = "assets";
 }

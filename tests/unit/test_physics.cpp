@@ -192,6 +192,8 @@ TEST(OverlapBoxes, SeparatingAxes)
     EXPECT_TRUE(overlapBoxes(unit, pose(glm::vec3(0)), unit, pose(glm::vec3(1.5f, 0, 0))));
     EXPECT_TRUE(overlapBoxes(unit, pose(glm::vec3(0)), unit, pose(glm::vec3(2.0f, 0, 0)))); // touching
     EXPECT_FALSE(overlapBoxes(unit, pose(glm::vec3(0)), unit, pose(glm::vec3(2.01f, 0, 0))));
+    // A box whose place or size is not a number touches nothing.
+    EXPECT_FALSE(overlapBoxes(unit, pose(glm::vec3(0)), glm::vec3(NAN, 1.0f, 1.0f), pose(glm::vec3(NAN, 0, 0))));
     // Turned 45 degrees about y, the second box reaches sqrt(2) along x.
     EXPECT_TRUE(overlapBoxes(unit, pose(glm::vec3(0)), unit, pose(glm::vec3(2.4f, 0, 0), 0.785398f)));
     EXPECT_FALSE(overlapBoxes(unit, pose(glm::vec3(0)), unit, pose(glm::vec3(2.45f, 0, 0), 0.785398f)));

@@ -30,6 +30,8 @@ void resetSettingsGlobals()
     gMasterVolumeMax = 1.0f;
     gMusicVolume = gEffectsVolume = gVoiceVolume = 0.5f;
     gHudDesignSize = glm::vec2(1280.0f, 768.0f);
+    gHudPosHelium = glm::vec2(10.0f, 578.0f);
+    gHudPosMap = glm::vec2(1090.0f, 578.0f);
 }
 
 class SettingsTest : public ::testing::Test {
@@ -116,7 +118,9 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
     testing::internal::CaptureStdout();
     read("[window]\nwidth = 0\nheight = -5\nantialiasing = -2\n[camera]\nfov = 180\nnear = 0\nfar = -1\n"
          "[hud]\ndesign_size_x = 0\ndesign_size_y = 1e30\n[misc]\nemp_launch_direction_x = 0\nemp_launch_direction_y = 0\n"
-         "emp_trigger_seconds = nan\n");
+         "emp_trigger_seconds = nan\n"
+         "[game]\nrad_minimap = nan\nrad_stabilizer = inf\nrad_rate_inc = -inf\nrad_compass = 1.5\n"
+         "[hud]\npos_helium_y = nan\npos_map_x = 1e30\n[sound]\nmusic_volume = nan\n");
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(gWindowedWidth, 800);
     EXPECT_EQ(gWindowedHeight, 600);
@@ -131,6 +135,22 @@ TEST_F(SettingsTest, ValuesThatWouldBreakTheGameFallBackToDefaults)
     EXPECT_EQ(game->m_empTriggerFrames, 600);
     EXPECT_NE(log.find("WARNING: [camera] fov"), std::string::npos);
     EXPECT_NE(log.find("WARNING: [misc] emp_launch_direction"), std::string::npos);
+    // Thresholds, rates, HUD places and volumes that are not numbers take their defaults;
+    // a finite threshold above 1 (a system never off line) is meant and stays.
+    EXPECT_FLOAT_EQ(game->m_radMinimap, 0.2f);
+    EXPECT_FLOAT_EQ(game->m_radStabilizer, 0.4f);
+    EXPECT_FLOAT_EQ(game->m_radRateInc, 0.05f);
+    EXPECT_FLOAT_EQ(game->m_radCompass, 1.5f);
+    EXPECT_EQ(gHudPosHelium, glm::vec2(10.0f, 578.0f));
+    EXPECT_EQ(gHudPosMap, glm::vec2(1090.0f, 578.0f));
+    EXPECT_FLOAT_EQ(gMusicVolume, 0.5f);
+    EXPECT_NE(log.find("WARNING: [game] rad_minimap is not a finite number; using the default instead\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("WARNING: [hud] pos_map_x lies further than 16384 pixels from the screen's corner; using the "
+                       "default instead\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(SettingsTest, MissingFileSaysSoAndKeepsDefaults)

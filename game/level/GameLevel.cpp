@@ -311,6 +311,7 @@ void Game::initTerrain(bool create)
         m_heightfield->m_actor = nullptr;
         m_heightfield->freeTextures();
         glDeleteVertexArrays(1, &m_heightfield->m_vao);
+        glDeleteVertexArrays(1, &m_heightfield->m_lowestVao);
         delete m_heightfield;
     }
     delete m_sun;
@@ -322,6 +323,7 @@ void Game::initTerrain(bool create)
     const TerrainDef& terrain = *m_level.terrain;
     m_heightfield = new Heightfield(1.0f, 10, 10, 0.0f, 30.0f, 1, 40, 40.0f);
     glGenVertexArrays(1, &m_heightfield->m_vao);
+    glGenVertexArrays(1, &m_heightfield->m_lowestVao);
     glPatchParameteri(GL_PATCH_VERTICES, 4);
     m_heightfield->loadTextures(terrain.hf, terrain.tm, terrain.nm, terrain.lm, terrain.sm);
 

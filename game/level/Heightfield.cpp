@@ -188,12 +188,16 @@ void Heightfield::makeShaderMaps()
 
 void Heightfield::selectShader()
 {
-    if (!m_lightmap)
+    if (!m_lightmap) {
         m_shader = Shader::get("heightfield");
-    else if (!m_specmap)
+        m_lowestShader = Shader::get("heightfieldLowest");
+    } else if (!m_specmap) {
         m_shader = Shader::get("heightfieldLM");
-    else
+        m_lowestShader = Shader::get("heightfieldLowestLM");
+    } else {
         m_shader = Shader::get("heightfieldLMSM");
+        m_lowestShader = Shader::get("heightfieldLowestLMSM");
+    }
 }
 
 void Heightfield::setExtent(float extentX, float extentZ)
@@ -217,45 +221,53 @@ bool Heightfield::skyWindow(const glm::mat4& projView, glm::ivec2 window, glm::i
 
 void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
 {
-    glUseProgram(m_shader->m_program);
     const glm::mat4 model = gridToWorld();
-    m_shader->setUniform("matModel", model);
-    m_shader->setUniform("matProjView", projView);
-    m_shader->setUniform("patchsize", m_patch_size);
-    m_shader->setUniform("xpatches", m_xpatches);
-    m_shader->setUniform("min_height", m_min_height);
-    m_shader->setUniform("max_height", m_max_height);
-    m_shader->setUniform("min_subdivisions", m_min_subdivisions);
-    m_shader->setUniform("max_subdivisions", m_max_subdivisions);
-    m_shader->setUniform("subdivision_factor", m_subdivision_factor);
-    m_shader->setUniform("zpatches", m_zpatches);
-    m_shader->setUniform("texHeightmap", 0);
-    m_shader->setUniform("texDiffuse", 1);
-    m_shader->setUniform("playerPos", playerPos);
-    m_shader->setUniform("lightDirNormed", gLightDirNormed);
-    m_shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
+    // The camera is the point the projection sends to infinity: (0, 0, 1, 0) in clip
+    // space maps back to it.
+    const glm::vec4 eye = glm::inverse(projView) * glm::vec4(0.0f, 0.0f, 1.0f, 0.0f);
+    const glm::vec3 eyePos = glm::vec3(eye) / eye.w;
     // The projection's vertical scale is the length of projView's second row (the
     // view's rows are unit vectors); times half the viewport it gives pixels.
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
     const float yScale = glm::length(glm::vec3(projView[0][1], projView[1][1], projView[2][1]));
-    m_shader->setUniform("pixelsPerUnit", 0.5f * static_cast<float>(viewport[3]) * yScale);
+    const float pixelsPerUnit = 0.5f * static_cast<float>(viewport[3]) * yScale;
 
-    // The camera is the point the projection sends to infinity: (0, 0, 1, 0) in clip
-    // space maps back to it.
-    const glm::vec4 eye = glm::inverse(projView) * glm::vec4(0.0f, 0.0f, 1.0f, 0.0f);
-    const glm::vec3 eyePos = glm::vec3(eye) / eye.w;
-    if (m_lightmap && m_specmap) {
-        m_shader->setUniform("texSlopes", 2);
-        m_shader->setUniform("eyePos", eyePos);
-        // The first and last height samples sit on the grid's borders; a height
-        // difference across two samples spans twice their spacing.
-        const glm::vec2 samples(static_cast<float>(m_heights->m_width), static_cast<float>(m_heights->m_height));
-        const glm::vec2 spacing = glm::vec2(m_xpatches, m_zpatches) * m_patch_size / glm::max(samples - 1.0f, 1.0f);
-        const float range = m_max_height - m_min_height;
-        m_shader->setUniform("slopeUV", glm::vec4((samples - 1.0f) / samples, 0.5f / samples));
-        m_shader->setUniform("slopeScale", glm::vec3(range * spacing.y, 2.0f * spacing.x * spacing.y, range * spacing.x));
-    }
+    // What both programs take.
+    const auto setUniforms = [&](Shader* shader) {
+        glUseProgram(shader->m_program);
+        shader->setUniform("matModel", model);
+        shader->setUniform("matProjView", projView);
+        shader->setUniform("patchsize", m_patch_size);
+        shader->setUniform("xpatches", m_xpatches);
+        shader->setUniform("min_height", m_min_height);
+        shader->setUniform("max_height", m_max_height);
+        if (shader == m_shader) {
+            shader->setUniform("min_subdivisions", m_min_subdivisions);
+            shader->setUniform("max_subdivisions", m_max_subdivisions);
+            shader->setUniform("subdivision_factor", m_subdivision_factor);
+        }
+        shader->setUniform("zpatches", m_zpatches);
+        shader->setUniform("texHeightmap", 0);
+        shader->setUniform("texDiffuse", 1);
+        shader->setUniform("playerPos", playerPos);
+        shader->setUniform("lightDirNormed", gLightDirNormed);
+        shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
+        if (shader == m_shader)
+            shader->setUniform("pixelsPerUnit", pixelsPerUnit);
+        if (m_lightmap && m_specmap) {
+            shader->setUniform("texSlopes", 2);
+            shader->setUniform("eyePos", eyePos);
+            // The first and last height samples sit on the grid's borders; a height
+            // difference across two samples spans twice their spacing.
+            const glm::vec2 samples(static_cast<float>(m_heights->m_width), static_cast<float>(m_heights->m_height));
+            const glm::vec2 spacing = glm::vec2(m_xpatches, m_zpatches) * m_patch_size / glm::max(samples - 1.0f, 1.0f);
+            const float range = m_max_height - m_min_height;
+            shader->setUniform("slopeUV", glm::vec4((samples - 1.0f) / samples, 0.5f / samples));
+            shader->setUniform("slopeScale",
+                               glm::vec3(range * spacing.y, 2.0f * spacing.x * spacing.y, range * spacing.x));
+        }
+    };
 
     // The light-mapped programs take colour and light together on unit 1, and the
     // specular one the height differences on unit 2.
@@ -273,9 +285,27 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         m_patches.build(reinterpret_cast<const uint16_t*>(ilGetData()), m_heights->m_width, m_heights->m_height,
                         m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height);
     }
-    const int count = m_patches.prepareDraw(m_vao, projView * model, glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f)));
-    glBindVertexArray(m_vao);
-    glDrawArrays(GL_PATCHES, 0, 4 * count);
+    TerrainPatches::LevelRule rule;
+    rule.player = glm::vec3(glm::inverse(model) * glm::vec4(playerPos, 1.0f));
+    rule.factor = m_subdivision_factor;
+    rule.pixelsPerUnit = pixelsPerUnit;
+    rule.minSubdivisions = m_min_subdivisions;
+    const glm::mat4 projViewModel = projView * model;
+    const TerrainPatches::Draw draw = m_patches.prepareDraw(
+        m_vao, m_lowestVao, projViewModel, glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f)), rule);
+
+    // The near, tessellated patches first, so that they fill the depth buffer before
+    // the far ones behind them are shaded.
+    if (draw.tessellated > 0) {
+        setUniforms(m_shader);
+        glBindVertexArray(m_vao);
+        glDrawArrays(GL_PATCHES, 0, 4 * draw.tessellated);
+    }
+    if (draw.lowestIndices > 0 && m_lowestShader) {
+        setUniforms(m_lowestShader);
+        glBindVertexArray(m_lowestVao);
+        glDrawElements(GL_TRIANGLES, draw.lowestIndices, GL_UNSIGNED_INT, nullptr);
+    }
     glBindVertexArray(0);
 }
 

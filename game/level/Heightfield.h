@@ -1,6 +1,6 @@
-// The level's terrain: a grid of square patches drawn in one instanced call and
-// displaced by the 16-bit height map in the tessellation stages, plus height and
-// surface-normal queries for everything that stands on the ground.
+// The level's terrain: a grid of square patches displaced by the 16-bit height map in
+// the tessellation stages, plus height and surface-normal queries for everything that
+// stands on the ground.
 #pragma once
 
 #include "level/TerrainPatches.h"
@@ -51,7 +51,11 @@ public:
     Texture* m_specmap = nullptr;
     HeightFieldActor* m_actor = nullptr;
     Shader* m_shader = nullptr;
+    // The same terrain without the tessellation stages, for the patches the stages
+    // would cut the least (see TerrainPatches).
+    Shader* m_lowestShader = nullptr;
     GLuint m_vao = 0;
+    GLuint m_lowestVao = 0;
     float m_extent_x = 0.0f;
     float m_extent_z = 0.0f;
     float m_inv_extent_x = 0.0f;

@@ -5,8 +5,10 @@
 
 TerrainPatches::~TerrainPatches()
 {
-    if (m_buffer)
-        glDeleteBuffers(1, &m_buffer);
+    for (GLuint* buffer : {&m_buffer, &m_lowestBuffer}) {
+        if (*buffer)
+            glDeleteBuffers(1, buffer);
+    }
 }
 
 void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, int zpatches, float patchSize,
@@ -163,28 +165,83 @@ bool TerrainPatches::skyWindow(const glm::mat4& projViewModel, glm::ivec2 window
     return true;
 }
 
-int TerrainPatches::prepareDraw(GLuint vao, const glm::mat4& projViewModel, const glm::vec3& eye)
+bool TerrainPatches::atLowestLevel(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const
+{
+    if (rule.minSubdivisions > 2)
+        return false;
+    const int px = patch % m_xpatches, pz = patch / m_xpatches;
+    const glm::vec2 heights = m_bounds[static_cast<size_t>(patch)];
+    const glm::vec3 lo(px * m_patch_size, heights.x, pz * m_patch_size);
+    const glm::vec3 hi((px + 1) * m_patch_size, heights.y, (pz + 1) * m_patch_size);
+    // Every edge's middle lies in the patch's box: the highest level any edge can get
+    // comes from the box's nearest point to the player and its least depth. The bound
+    // stays a little below 2, clear of the stage's rounding.
+    const float lowest = 1.99f;
+    const glm::vec3 d = glm::clamp(rule.player, lo, hi) - rule.player;
+    const float distance = std::sqrt(glm::dot(d, d));
+    if (rule.factor * m_patch_size <= lowest * distance)
+        return true;
+    const glm::vec4 depthRow(projViewModel[0][3], projViewModel[1][3], projViewModel[2][3], projViewModel[3][3]);
+    const glm::vec3 nearest(depthRow.x >= 0.0f ? lo.x : hi.x, depthRow.y >= 0.0f ? lo.y : hi.y,
+                            depthRow.z >= 0.0f ? lo.z : hi.z);
+    const float depth = glm::dot(glm::vec3(depthRow), nearest) + depthRow.w;
+    return depth > 0.0f && m_patch_size * rule.pixelsPerUnit <= lowest * depth;
+}
+
+TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel,
+                                                 const glm::vec3& eye, const LevelRule& rule)
 {
     select(projViewModel, eye, &m_order);
-    // Each patch's index for each of its four corners: one plain draw of all the patches
-    // rather than one instance per patch, which a software renderer runs through its
-    // whole vertex pipeline once per instance.
-    m_cornerIndices.resize(4 * m_order.size());
-    for (size_t i = 0; i < m_order.size(); ++i)
-        std::fill_n(m_cornerIndices.begin() + static_cast<std::ptrdiff_t>(4 * i), 4, m_order[i]);
+    // Each tessellated patch's index for each of its four corners: one plain draw of
+    // all of them rather than one instance per patch, which a software renderer runs
+    // through its whole vertex pipeline once per instance. A lowest-level patch is cut
+    // in half both ways, and its eight triangles fan round its centre, as the
+    // tessellator makes them, each facing up.
+    m_cornerIndices.clear();
+    m_lowestIndices.clear();
+    const uint32_t row = static_cast<uint32_t>(2 * m_xpatches + 1);
+    for (int32_t patch : m_order) {
+        if (!atLowestLevel(patch, projViewModel, rule)) {
+            m_cornerIndices.insert(m_cornerIndices.end(), 4, patch);
+            continue;
+        }
+        const uint32_t x = 2 * static_cast<uint32_t>(patch % m_xpatches);
+        const uint32_t z = 2 * static_cast<uint32_t>(patch / m_xpatches);
+        const auto at = [&](uint32_t dx, uint32_t dz) { return (z + dz) * row + x + dx; };
+        // The rim counter-clockwise seen from above.
+        const uint32_t rim[9] = {at(0, 0), at(0, 1), at(0, 2), at(1, 2), at(2, 2), at(2, 1), at(2, 0), at(1, 0), at(0, 0)};
+        for (int i = 0; i < 8; ++i)
+            m_lowestIndices.insert(m_lowestIndices.end(), {rim[i], rim[i + 1], at(1, 1)});
+    }
+
+    // Fresh stores each frame, so the driver never waits for last frame's draw.
     if (!m_buffer)
         glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
-    // A fresh store each frame, so the driver never waits for last frame's draw.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_cornerIndices.size() * sizeof(int32_t)),
                  m_cornerIndices.data(), GL_STREAM_DRAW);
-    if (m_boundVao != vao) {
-        glBindVertexArray(vao);
+    if (m_boundVao != tessVao) {
+        glBindVertexArray(tessVao);
         glEnableVertexAttribArray(0);
         glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
         glBindVertexArray(0);
-        m_boundVao = vao;
+        m_boundVao = tessVao;
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    return static_cast<int>(m_order.size());
+
+    if (!m_lowestBuffer)
+        glGenBuffers(1, &m_lowestBuffer);
+    glBindVertexArray(lowestVao);
+    if (m_boundLowestVao != lowestVao) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_lowestBuffer);
+        m_boundLowestVao = lowestVao;
+    }
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_lowestIndices.size() * sizeof(uint32_t)),
+                 m_lowestIndices.data(), GL_STREAM_DRAW);
+    glBindVertexArray(0);
+
+    Draw draw;
+    draw.tessellated = static_cast<int>(m_order.size()) - static_cast<int>(m_lowestIndices.size() / 24);
+    draw.lowestIndices = static_cast<int>(m_lowestIndices.size());
+    return draw;
 }

@@ -1,8 +1,10 @@
 // The terrain patches one frame draws: only those whose box (the patch's square between
 // the lowest and the highest height under it) meets the view, nearest to the camera
 // first, so that near ground fills the depth buffer before the ground it hides is
-// shaded. Their grid indices reach the vertex stage as a per-vertex attribute, the
-// same for a patch's four corners.
+// shaded. Those the tessellation stages would cut into no more than two segments a
+// side go as the very triangles the stages would make of them, without the stages;
+// the others' grid indices reach the vertex stage as a per-vertex attribute, the same
+// for a patch's four corners.
 #pragma once
 
 #include <GL/glew.h>
@@ -34,9 +36,32 @@ public:
     // camera is off the terrain or down among the hills). See the notes in the source.
     bool skyWindow(const glm::mat4& projViewModel, glm::ivec2 window, glm::ivec4* rect) const;
 
-    // Selects, uploads the indices as attribute 0 of vao (one per corner) and returns
-    // the count of patches.
-    int prepareDraw(GLuint vao, const glm::mat4& projViewModel, const glm::vec3& eye);
+    // What the tessellation control stage makes a patch's edge level of (see
+    // heightfield.tcs.glsl), in grid space: the lower of factor x patch size over the
+    // distance to the player and patch size x pixelsPerUnit over the depth (the row of
+    // projViewModel that gives clip w), clamped to the subdivision limits.
+    struct LevelRule {
+        glm::vec3 player = glm::vec3(0.0f);
+        float factor = 0.0f;
+        float pixelsPerUnit = 0.0f;
+        int minSubdivisions = 1;
+    };
+    // Whether every edge of the patch surely gets a level of 2 or less: the lowest the
+    // stages make, two segments a side, whatever the exact level.
+    bool atLowestLevel(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
+
+    // The patches of one frame: those in view, nearest first, split into those to
+    // tessellate and those at the lowest level, which go as plain triangles.
+    struct Draw {
+        int tessellated = 0; // patches whose index went to attribute 0, one per corner
+        int lowestIndices = 0; // of the lowest-level patches' triangles, three a triangle
+    };
+    // Selects and splits, uploads the tessellated patches' indices as attribute 0 of
+    // tessVao and the lowest-level patches' triangles as the element buffer of lowestVao:
+    // vertex k of the half-patch grid (2 x xpatches + 1 a row) is grid point
+    // (k mod row, k / row) x patch size / 2.
+    Draw prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel, const glm::vec3& eye,
+                     const LevelRule& rule);
 
 private:
     // Whether the view ray through the window point (in normalised device coordinates)
@@ -53,6 +78,9 @@ private:
     float m_max_height = 0.0f;
     GLuint m_buffer = 0;
     GLuint m_boundVao = 0;
+    GLuint m_lowestBuffer = 0;
+    GLuint m_boundLowestVao = 0;
     std::vector<int32_t> m_order;
-    std::vector<int32_t> m_cornerIndices; // m_order, each four times
+    std::vector<int32_t> m_cornerIndices; // the tessellated patches, each four times
+    std::vector<uint32_t> m_lowestIndices;
 };

@@ -78,7 +78,7 @@ std::map<std::string, std::pair<GLenum, GLint>> activeUniforms(GLuint program)
 
 TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
 {
-    ASSERT_EQ(gShaders.size(), 30u);
+    ASSERT_EQ(gShaders.size(), 33u);
     EXPECT_EQ(s_startUpError, static_cast<GLenum>(GL_NO_ERROR)) << "programs and default textures leave no GL error";
     const std::map<std::string, GLenum> types = {
         {"matModel", GL_FLOAT_MAT4}, {"matProjView", GL_FLOAT_MAT4}, {"matMVP", GL_FLOAT_MAT4},
@@ -112,10 +112,11 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         return base;
     };
     const Names quad = {"pos", "size", "uv_offset", "uv_scale", "projMat"};
-    const Names terrain = {"matModel", "matProjView", "patchsize", "xpatches", "min_height", "max_height",
-                           "min_subdivisions", "max_subdivisions", "subdivision_factor", "zpatches",
-                           "texHeightmap", "texDiffuse", "playerPos", "lightDirNormed", "playerShadow",
-                           "pixelsPerUnit"};
+    const Names lowestTerrain = {"matModel", "matProjView", "patchsize", "xpatches", "min_height", "max_height",
+                                 "zpatches", "texHeightmap", "texDiffuse", "playerPos", "lightDirNormed",
+                                 "playerShadow"};
+    const Names terrain = with(lowestTerrain, {"min_subdivisions", "max_subdivisions", "subdivision_factor",
+                                               "pixelsPerUnit"});
     // "color" is a vec4 for the flat quads, "size" a float for particles.
     const std::map<std::string, std::pair<Names, std::map<std::string, GLenum>>> programs = {
         {"phong", {with(material, {"texDiffColor"}), {}}},
@@ -133,6 +134,9 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"heightfield", {terrain, {}}},
         {"heightfieldLM", {terrain, {}}},
         {"heightfieldLMSM", {with(terrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
+        {"heightfieldLowest", {lowestTerrain, {}}},
+        {"heightfieldLowestLM", {lowestTerrain, {}}},
+        {"heightfieldLowestLMSM", {with(lowestTerrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
         {"quad2d", {with(quad, {"tex"}), {{"size", GL_FLOAT_VEC2}}}},
         {"quad2d_notex", {{"pos", "size", "projMat", "color"}, {{"size", GL_FLOAT_VEC2}, {"color", GL_FLOAT_VEC4}}}},
         {"quad2d_notex_depth",
@@ -161,7 +165,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"text", {{"matProj", "color"}, {{"color", GL_FLOAT_VEC3}}}},
         {"debug_normals", {{"matModel", "matProjView"}, {}}},
     };
-    ASSERT_EQ(programs.size(), 30u);
+    ASSERT_EQ(programs.size(), 33u);
     for (const auto& [program, expectation] : programs) {
         const auto active = activeUniforms(Shader::get(program)->m_program);
         for (const std::string& name : expectation.first) {

@@ -201,6 +201,7 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
                                glm::lookAt(glm::vec3(0.0f, 14.0f, 0.0f), glm::vec3(0.0f), glm::vec3(0, 0, -1));
     OffscreenTarget target(64, 64);
     glGenVertexArrays(1, &h.m_vao);
+    glGenVertexArrays(1, &h.m_lowestVao);
     glEnable(GL_DEPTH_TEST);
     const auto draw = [&] {
         target.clear();
@@ -255,6 +256,7 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
     gLightDirNormed = savedSun;
     gPlayerShadow = savedShadow;
     glDeleteVertexArrays(1, &h.m_vao);
+    glDeleteVertexArrays(1, &h.m_lowestVao);
     h.freeTextures();
     gAssetsDir = saved;
     std::filesystem::remove_all(dir);

@@ -1,12 +1,15 @@
 #version 430 core
 // Tessellation by distance to the player: near patches get up to "max_subdivisions",
-// far ones down to "min_subdivisions". No edge is cut into segments shorter than
-// about a pixel on screen, though (measured across the view at the edge's depth):
-// they add no detail anyone can see, only triangles. That matters where the camera is
-// far from the lander: the overhead view of a crash looks at the whole map from high
-// above, while the patches round the wreck are the nearest to the lander. Each edge's
-// level comes from the edge alone, so neighbouring patches agree on their shared edge
-// and leave no cracks.
+// far ones down to "min_subdivisions". But no finer than the screen can show: the
+// grid points stay where they are whatever the level, only the heights between them
+// come closer to the height map, and a height error moves the ground on screen by
+// its size times the sine of the angle between the view ray and the vertical (nothing
+// where the view looks straight down). An edge is cut no finer than that the height
+// steps of a segment (taken as steep as the segment is long) move the ground by a
+// pixel. That matters where the camera is far from the lander: the overhead view of
+// a crash looks down at the whole map from high above, while the patches round the
+// wreck are the nearest to the lander. Each edge's level comes from the edge alone,
+// so neighbouring patches agree on their shared edge and leave no cracks.
 // Patches outside the view never get here: the renderer leaves them out of the draw.
 
 layout(vertices = 4) out;
@@ -19,6 +22,7 @@ uniform int min_subdivisions;
 uniform int max_subdivisions;
 uniform float subdivision_factor;
 uniform float pixelsPerUnit; // window pixels across a length of 1 facing the camera at depth 1
+uniform vec3 eyePos;
 
 in vec2 vGrid[];
 out vec2 tcGrid[];
@@ -29,8 +33,11 @@ float edgeLevel(vec2 a, vec2 b)
     vec4 world = matModel * vec4(middle.x, terrainHeight(middle), middle.y, 1.0);
     float level = subdivision_factor * patchsize / max(distance(world.xyz, playerPos), 1e-3);
     float depth = (matProjView * world).w;
-    if (depth > 0.0)
-        level = min(level, patchsize * pixelsPerUnit / depth);
+    if (depth > 0.0) {
+        vec3 toEye = eyePos - world.xyz;
+        float across = length(toEye.xz) / max(length(toEye), 1e-3);
+        level = min(level, patchsize * pixelsPerUnit * across / depth);
+    }
     return clamp(level, float(min_subdivisions), float(max_subdivisions));
 }
 

@@ -246,6 +246,7 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
             shader->setUniform("min_subdivisions", m_min_subdivisions);
             shader->setUniform("max_subdivisions", m_max_subdivisions);
             shader->setUniform("subdivision_factor", m_subdivision_factor);
+            shader->setUniform("pixelsPerUnit", pixelsPerUnit);
         }
         shader->setUniform("zpatches", m_zpatches);
         shader->setUniform("texHeightmap", 0);
@@ -253,11 +254,11 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         shader->setUniform("playerPos", playerPos);
         shader->setUniform("lightDirNormed", gLightDirNormed);
         shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
-        if (shader == m_shader)
-            shader->setUniform("pixelsPerUnit", pixelsPerUnit);
+        // The tessellation's levels and the specular shine look from the eye.
+        if (shader == m_shader || (m_lightmap && m_specmap))
+            shader->setUniform("eyePos", eyePos);
         if (m_lightmap && m_specmap) {
             shader->setUniform("texSlopes", 2);
-            shader->setUniform("eyePos", eyePos);
             // The first and last height samples sit on the grid's borders; a height
             // difference across two samples spans twice their spacing.
             const glm::vec2 samples(static_cast<float>(m_heights->m_width), static_cast<float>(m_heights->m_height));
@@ -285,14 +286,16 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         m_patches.build(reinterpret_cast<const uint16_t*>(ilGetData()), m_heights->m_width, m_heights->m_height,
                         m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height);
     }
+    const glm::vec3 gridEye = glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f));
     TerrainPatches::LevelRule rule;
     rule.player = glm::vec3(glm::inverse(model) * glm::vec4(playerPos, 1.0f));
+    rule.eye = gridEye;
     rule.factor = m_subdivision_factor;
     rule.pixelsPerUnit = pixelsPerUnit;
     rule.minSubdivisions = m_min_subdivisions;
+    rule.plainLowest = m_lowestShader != nullptr;
     const glm::mat4 projViewModel = projView * model;
-    const TerrainPatches::Draw draw = m_patches.prepareDraw(
-        m_vao, m_lowestVao, projViewModel, glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f)), rule);
+    const TerrainPatches::Draw draw = m_patches.prepareDraw(m_vao, m_lowestVao, projViewModel, gridEye, rule);
 
     // The near, tessellated patches first, so that they fill the depth buffer before
     // the far ones behind them are shaded.
@@ -301,7 +304,7 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         glBindVertexArray(m_vao);
         glDrawArrays(GL_PATCHES, 0, 4 * draw.tessellated);
     }
-    if (draw.lowestIndices > 0 && m_lowestShader) {
+    if (draw.lowestIndices > 0) {
         setUniforms(m_lowestShader);
         glBindVertexArray(m_lowestVao);
         glDrawElements(GL_TRIANGLES, draw.lowestIndices, GL_UNSIGNED_INT, nullptr);

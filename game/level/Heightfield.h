@@ -52,7 +52,7 @@ public:
     HeightFieldActor* m_actor = nullptr;
     Shader* m_shader = nullptr;
     // The same terrain without the tessellation stages, for the patches the stages
-    // would cut the least (see TerrainPatches).
+    // would cut the least (see TerrainPatches); without it every patch is tessellated.
     Shader* m_lowestShader = nullptr;
     GLuint m_vao = 0;
     GLuint m_lowestVao = 0;

@@ -41,6 +41,39 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
             m_bounds[static_cast<size_t>(pz) * xpatches + px] = glm::vec2(std::min(a, b), std::max(a, b));
         }
     }
+
+    // The heights of the half-patch grid as the shaders read them (bilinear between
+    // samples, row 0 of the image at the grid's far +z side), and how far each middle
+    // of a lowest-level patch stands off the straight line or triangle it would be
+    // left out of.
+    const int row = 2 * xpatches + 1;
+    const auto sampleAt = [&](double col, double line) {
+        const int c0 = std::clamp(static_cast<int>(std::floor(col)), 0, w - 1), c1 = std::min(c0 + 1, w - 1);
+        const int r0 = std::clamp(static_cast<int>(std::floor(line)), 0, h - 1), r1 = std::min(r0 + 1, h - 1);
+        const double fc = col - c0, fr = line - r0;
+        const auto at = [&](int c, int r) { return static_cast<double>(samples[static_cast<size_t>(r) * w + c]); };
+        return (at(c0, r0) * (1 - fc) + at(c1, r0) * fc) * (1 - fr) + (at(c0, r1) * (1 - fc) + at(c1, r1) * fc) * fr;
+    };
+    std::vector<float> half(static_cast<size_t>(row) * (2 * zpatches + 1));
+    for (int gz = 0; gz <= 2 * zpatches; ++gz)
+        for (int gx = 0; gx <= 2 * xpatches; ++gx)
+            half[static_cast<size_t>(gz) * row + gx] = static_cast<float>(
+                minHeight + scale * sampleAt(gx / (2.0 * xpatches) * (w - 1), (1.0 - gz / (2.0 * zpatches)) * (h - 1)));
+    m_middleErrors.assign(m_bounds.size(), glm::vec4(0.0f));
+    m_centreErrors.assign(m_bounds.size(), 0.0f);
+    for (int pz = 0; pz < zpatches; ++pz) {
+        for (int px = 0; px < xpatches; ++px) {
+            const auto height = [&](int dx, int dz) { return half[static_cast<size_t>(2 * pz + dz) * row + 2 * px + dx]; };
+            const auto off = [&](int mx, int mz, int ax, int az, int bx, int bz) {
+                return std::fabs(height(mx, mz) - 0.5f * (height(ax, az) + height(bx, bz)));
+            };
+            const size_t i = static_cast<size_t>(pz) * xpatches + px;
+            // The edges in the order of the draw: x = 0, z = 2, x = 2, z = 0 (in halves).
+            m_middleErrors[i] = glm::vec4(off(0, 1, 0, 0, 0, 2), off(1, 2, 0, 2, 2, 2), off(2, 1, 2, 0, 2, 2),
+                                          off(1, 0, 0, 0, 2, 0));
+            m_centreErrors[i] = off(1, 1, 0, 0, 2, 2);
+        }
+    }
 }
 
 bool TerrainPatches::builtFor(int xpatches, int zpatches, float patchSize, float minHeight, float maxHeight) const
@@ -165,52 +198,104 @@ bool TerrainPatches::skyWindow(const glm::mat4& projViewModel, glm::ivec2 window
     return true;
 }
 
-bool TerrainPatches::atLowestLevel(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const
+glm::vec2 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const
 {
-    if (rule.minSubdivisions > 2)
-        return false;
     const int px = patch % m_xpatches, pz = patch / m_xpatches;
     const glm::vec2 heights = m_bounds[static_cast<size_t>(patch)];
     const glm::vec3 lo(px * m_patch_size, heights.x, pz * m_patch_size);
     const glm::vec3 hi((px + 1) * m_patch_size, heights.y, (pz + 1) * m_patch_size);
     // Every edge's middle lies in the patch's box: the highest level any edge can get
-    // comes from the box's nearest point to the player and its least depth. The bound
-    // stays a little below 2, clear of the stage's rounding.
-    const float lowest = 1.99f;
+    // comes from the box's nearest point to the player, its least depth and the
+    // steepest view ray from the eye into it.
     const glm::vec3 d = glm::clamp(rule.player, lo, hi) - rule.player;
-    const float distance = std::sqrt(glm::dot(d, d));
-    if (rule.factor * m_patch_size <= lowest * distance)
-        return true;
+    glm::vec2 bounds(rule.factor * m_patch_size / std::max(std::sqrt(glm::dot(d, d)), 1e-3f), INFINITY);
     const glm::vec4 depthRow(projViewModel[0][3], projViewModel[1][3], projViewModel[2][3], projViewModel[3][3]);
     const glm::vec3 nearest(depthRow.x >= 0.0f ? lo.x : hi.x, depthRow.y >= 0.0f ? lo.y : hi.y,
                             depthRow.z >= 0.0f ? lo.z : hi.z);
     const float depth = glm::dot(glm::vec3(depthRow), nearest) + depthRow.w;
-    return depth > 0.0f && m_patch_size * rule.pixelsPerUnit <= lowest * depth;
+    if (!(depth > 0.0f))
+        return bounds;
+    // The sine of the angle from the vertical: at most the farthest reach across over
+    // the least distance.
+    const glm::vec3 e = glm::clamp(rule.eye, lo, hi) - rule.eye;
+    const float nearestToEye = std::sqrt(glm::dot(e, e));
+    const glm::vec2 across(std::max(std::fabs(rule.eye.x - lo.x), std::fabs(rule.eye.x - hi.x)),
+                           std::max(std::fabs(rule.eye.z - lo.z), std::fabs(rule.eye.z - hi.z)));
+    const float sine = nearestToEye > 0.0f ? std::min(1.0f, glm::length(across) / nearestToEye) : 1.0f;
+    bounds.y = m_patch_size * rule.pixelsPerUnit * sine / depth;
+    return bounds;
 }
 
 TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel,
                                                  const glm::vec3& eye, const LevelRule& rule)
 {
     select(projViewModel, eye, &m_order);
-    // Each tessellated patch's index for each of its four corners: one plain draw of
-    // all of them rather than one instance per patch, which a software renderer runs
-    // through its whole vertex pipeline once per instance. A lowest-level patch is cut
-    // in half both ways, and its eight triangles fan round its centre, as the
-    // tessellator makes them, each facing up.
+    // The bounds stay a little below the levels, clear of the stage's rounding.
+    const float lowest = 1.99f;
+    // Per patch: -1 when tessellated, else the pixels a height error of 1 can move its
+    // ground by on screen at the most (0 for a patch out of view, which shows nothing).
+    m_screenFactors.assign(m_bounds.size(), 0.0f);
     m_cornerIndices.clear();
-    m_lowestIndices.clear();
-    const uint32_t row = static_cast<uint32_t>(2 * m_xpatches + 1);
+    m_plainOrder.clear();
     for (int32_t patch : m_order) {
-        if (!atLowestLevel(patch, projViewModel, rule)) {
+        const glm::vec2 bounds = rule.plainLowest && rule.minSubdivisions <= 2
+                                     ? levelBounds(patch, projViewModel, rule)
+                                     : glm::vec2(INFINITY);
+        if (std::min(bounds.x, bounds.y) > lowest) {
+            // Each tessellated patch's index for each of its four corners: one plain
+            // draw of all of them rather than one instance per patch, which a software
+            // renderer runs through its whole vertex pipeline once per instance.
             m_cornerIndices.insert(m_cornerIndices.end(), 4, patch);
+            m_screenFactors[static_cast<size_t>(patch)] = -1.0f;
             continue;
         }
-        const uint32_t x = 2 * static_cast<uint32_t>(patch % m_xpatches);
-        const uint32_t z = 2 * static_cast<uint32_t>(patch / m_xpatches);
+        m_plainOrder.push_back(patch);
+        m_screenFactors[static_cast<size_t>(patch)] = std::isfinite(bounds.y) ? bounds.y / m_patch_size : INFINITY;
+    }
+
+    // A lowest-level patch is cut in half both ways, and its eight triangles fan round
+    // its centre, as the tessellator makes them, each facing up. Where leaving a middle
+    // out moves the ground on screen by no more than a quarter of a pixel, it is left
+    // out: on an edge when the patches on both sides go as plain triangles (each side
+    // decides alike), and at the centre when all four edges are uncut too (two
+    // triangles).
+    const float invisible = 0.25f; // pixels
+    m_lowestIndices.clear();
+    const uint32_t row = static_cast<uint32_t>(2 * m_xpatches + 1);
+    const auto factorAt = [&](int px, int pz) {
+        const bool inGrid = px >= 0 && pz >= 0 && px < m_xpatches && pz < m_zpatches;
+        return inGrid ? m_screenFactors[static_cast<size_t>(pz) * m_xpatches + px] : 0.0f;
+    };
+    for (int32_t patch : m_plainOrder) {
+        const int px = patch % m_xpatches, pz = patch / m_xpatches;
+        const uint32_t x = 2 * static_cast<uint32_t>(px), z = 2 * static_cast<uint32_t>(pz);
         const auto at = [&](uint32_t dx, uint32_t dz) { return (z + dz) * row + x + dx; };
-        // The rim counter-clockwise seen from above.
-        const uint32_t rim[9] = {at(0, 0), at(0, 1), at(0, 2), at(1, 2), at(2, 2), at(2, 1), at(2, 0), at(1, 0), at(0, 0)};
-        for (int i = 0; i < 8; ++i)
+        const float self = m_screenFactors[static_cast<size_t>(patch)];
+        const glm::vec4 errors = m_middleErrors[static_cast<size_t>(patch)];
+        // The edges x = 0, z = 2, x = 2 and z = 0 of the patch, counter-clockwise seen
+        // from above, and the patch beyond each.
+        const float beyond[4] = {factorAt(px - 1, pz), factorAt(px, pz + 1), factorAt(px + 1, pz),
+                                 factorAt(px, pz - 1)};
+        bool cut[4];
+        for (int edge = 0; edge < 4; ++edge)
+            cut[edge] = !(beyond[edge] >= 0.0f && errors[edge] * std::max(self, beyond[edge]) <= invisible);
+        if (!cut[0] && !cut[1] && !cut[2] && !cut[3] &&
+            m_centreErrors[static_cast<size_t>(patch)] * self <= invisible) {
+            m_lowestIndices.insert(m_lowestIndices.end(),
+                                   {at(0, 0), at(0, 2), at(2, 2), at(0, 0), at(2, 2), at(2, 0)});
+            continue;
+        }
+        const uint32_t corners[4] = {at(0, 0), at(0, 2), at(2, 2), at(2, 0)};
+        const uint32_t middles[4] = {at(0, 1), at(1, 2), at(2, 1), at(1, 0)};
+        uint32_t rim[9];
+        int n = 0;
+        for (int edge = 0; edge < 4; ++edge) {
+            rim[n++] = corners[edge];
+            if (cut[edge])
+                rim[n++] = middles[edge];
+        }
+        rim[n] = rim[0];
+        for (int i = 0; i < n; ++i)
             m_lowestIndices.insert(m_lowestIndices.end(), {rim[i], rim[i + 1], at(1, 1)});
     }
 
@@ -241,7 +326,7 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     glBindVertexArray(0);
 
     Draw draw;
-    draw.tessellated = static_cast<int>(m_order.size()) - static_cast<int>(m_lowestIndices.size() / 24);
+    draw.tessellated = static_cast<int>(m_cornerIndices.size() / 4);
     draw.lowestIndices = static_cast<int>(m_lowestIndices.size());
     return draw;
 }

@@ -2,7 +2,8 @@
 // the lowest and the highest height under it) meets the view, nearest to the camera
 // first, so that near ground fills the depth buffer before the ground it hides is
 // shaded. Those the tessellation stages would cut into no more than two segments a
-// side go as the very triangles the stages would make of them, without the stages;
+// side go as the very triangles the stages would make of them, without the stages
+// (or fewer, where that moves no pixel);
 // the others' grid indices reach the vertex stage as a per-vertex attribute, the same
 // for a patch's four corners.
 #pragma once
@@ -38,20 +39,27 @@ public:
 
     // What the tessellation control stage makes a patch's edge level of (see
     // heightfield.tcs.glsl), in grid space: the lower of factor x patch size over the
-    // distance to the player and patch size x pixelsPerUnit over the depth (the row of
-    // projViewModel that gives clip w), clamped to the subdivision limits.
+    // distance to the player and patch size x pixelsPerUnit x the sine of the view
+    // ray's angle from the vertical over the depth (the row of projViewModel that
+    // gives clip w), clamped to the subdivision limits.
     struct LevelRule {
         glm::vec3 player = glm::vec3(0.0f);
+        glm::vec3 eye = glm::vec3(0.0f);
         float factor = 0.0f;
         float pixelsPerUnit = 0.0f;
         int minSubdivisions = 1;
+        bool plainLowest = true; // false: every patch goes to the tessellation stages
     };
-    // Whether every edge of the patch surely gets a level of 2 or less: the lowest the
-    // stages make, two segments a side, whatever the exact level.
-    bool atLowestLevel(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
+    // The highest level any edge of the patch can get: by the distance to the player
+    // (x) and by what the screen shows (y; infinite where the patch reaches behind
+    // the camera). Below 2 the stages make the lowest they make, two segments a side,
+    // whatever the exact level.
+    glm::vec2 levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
 
     // The patches of one frame: those in view, nearest first, split into those to
-    // tessellate and those at the lowest level, which go as plain triangles.
+    // tessellate and those at the lowest level, which go as plain triangles, without
+    // the middles that would move the ground on screen by no more than a quarter of a
+    // pixel.
     struct Draw {
         int tessellated = 0; // patches whose index went to attribute 0, one per corner
         int lowestIndices = 0; // of the lowest-level patches' triangles, three a triangle
@@ -82,5 +90,12 @@ private:
     GLuint m_boundLowestVao = 0;
     std::vector<int32_t> m_order;
     std::vector<int32_t> m_cornerIndices; // the tessellated patches, each four times
+    std::vector<int32_t> m_plainOrder;    // the others
     std::vector<uint32_t> m_lowestIndices;
+    std::vector<float> m_screenFactors; // per patch, see prepareDraw
+    // Per patch, how far the height at the middle of each edge (x = 0, z = max,
+    // x = max, z = 0) and at the centre stands off the line or the triangle of the
+    // patch's corners it would be left out of.
+    std::vector<glm::vec4> m_middleErrors;
+    std::vector<float> m_centreErrors;
 };

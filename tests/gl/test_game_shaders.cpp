@@ -1,4 +1,4 @@
-// The game's 30 programs as start-up builds them: every uniform the engine sets is
+// The game's 33 programs as start-up builds them: every uniform the engine sets is
 // live with the type it is set with, the light block sits at locations 20..24, the
 // brightness starts at 1.0, and the attribute-less and generated geometry faces the
 // viewer under back-face culling.
@@ -116,7 +116,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
                                  "zpatches", "texHeightmap", "texDiffuse", "playerPos", "lightDirNormed",
                                  "playerShadow"};
     const Names terrain = with(lowestTerrain, {"min_subdivisions", "max_subdivisions", "subdivision_factor",
-                                               "pixelsPerUnit"});
+                                               "pixelsPerUnit", "eyePos"});
     // "color" is a vec4 for the flat quads, "size" a float for particles.
     const std::map<std::string, std::pair<Names, std::map<std::string, GLenum>>> programs = {
         {"phong", {with(material, {"texDiffColor"}), {}}},
@@ -133,7 +133,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"skybox", {{"matMVP", "texCubeMap"}, {}}},
         {"heightfield", {terrain, {}}},
         {"heightfieldLM", {terrain, {}}},
-        {"heightfieldLMSM", {with(terrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
+        {"heightfieldLMSM", {with(terrain, {"texSlopes", "slopeUV", "slopeScale"}), {}}},
         {"heightfieldLowest", {lowestTerrain, {}}},
         {"heightfieldLowestLM", {lowestTerrain, {}}},
         {"heightfieldLowestLMSM", {with(lowestTerrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
@@ -335,6 +335,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
         terrain->setUniform("lightDirNormed", sun);
         terrain->setUniform("playerShadow", shadow ? 1 : 0);
         terrain->setUniform("pixelsPerUnit", 0.5f * kSize * projection[1][1]);
+        terrain->setUniform("eyePos", eye);
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, heights.m_texture);
         glActiveTexture(GL_TEXTURE1);

@@ -264,6 +264,69 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
     EXPECT_EQ(h.m_specmap, nullptr);
 }
 
+TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
+{
+    // 40 x 40 units of hills seen from above: the patches far from the player (in a
+    // corner) and those the camera sees small go without the tessellation stages.
+    Heightfield h(4.0f, 10, 10, 0.0f, 30.0f, 1, 16, 20.0f);
+    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "");
+    h.selectShader();
+    glGenVertexArrays(1, &h.m_vao);
+    glGenVertexArrays(1, &h.m_lowestVao);
+    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    const float savedShadow = gPlayerShadow;
+    gPlayerShadow = 0.0f;
+    OffscreenTarget target(128, 128, 0.0f);
+    const auto draw = [&](const glm::vec3& eye) {
+        const glm::mat4 projView = glm::perspective(glm::radians(40.0f), 1.0f, 1.0f, 400.0f) *
+                                   glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 0, -1));
+        target.clear();
+        h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
+        return target.read();
+    };
+    const auto plainIndices = [&] {
+        GLint buffer = 0, size = 0;
+        glBindVertexArray(h.m_lowestVao);
+        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &buffer);
+        if (buffer)
+            glGetBufferParameteriv(GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+        glBindVertexArray(0);
+        return size / 4;
+    };
+    for (const glm::vec3& eye : {glm::vec3(0.0f, 60.0f, 0.0f), glm::vec3(0.0f, 200.0f, 0.0f)}) {
+        SCOPED_TRACE(eye.y);
+        Shader* lowest = h.m_lowestShader;
+        const auto mixed = draw(eye);
+        const int indices = plainIndices();
+        EXPECT_GT(indices, 0);
+        EXPECT_LT(indices, 100 * 24) << "some patches near the player are still tessellated at 60";
+        h.m_lowestShader = nullptr;
+        const auto tessellated = draw(eye);
+        h.m_lowestShader = lowest;
+        // No pixel left open between the two kinds of patch, and the ground in the same
+        // place: the points left out move it by less than a pixel.
+        int covered = 0, apart = 0;
+        for (int y = 0; y < target.height; ++y) {
+            for (int x = 0; x < target.width; ++x) {
+                const glm::ivec4 a = target.at(mixed, x, y), b = target.at(tessellated, x, y);
+                covered += b.a > 0;
+                EXPECT_EQ(a.a, b.a) << x << ", " << y;
+                const glm::ivec4 d = glm::abs(a - b);
+                apart += d.r + d.g + d.b;
+            }
+        }
+        EXPECT_GT(covered, 1000);
+        EXPECT_LE(apart, 3 * covered) << "a mean difference of a level at the most";
+    }
+    gPlayerShadow = savedShadow;
+    glDisable(GL_CULL_FACE);
+    glDeleteVertexArrays(1, &h.m_vao);
+    glDeleteVertexArrays(1, &h.m_lowestVao);
+    h.freeTextures();
+}
+
 TEST_F(LevelGl, LevelsLoadDrawAndUnload)
 {
     gGame.m_antialiasing = 4;

@@ -1,6 +1,6 @@
 #version 430 core
-// Four-corner patches without vertex data but the patch's grid index (row-major from
-// (0, 0)) at each corner; the renderer sends only the patches in view, nearest first.
+// One four-corner patch per instance, without vertex data but the patch's grid index
+// (row-major from (0, 0)); the renderer sends only the patches in view, nearest first.
 
 #include "include/terrain.glsl"
 

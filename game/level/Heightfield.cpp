@@ -302,7 +302,7 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     if (draw.tessellated > 0) {
         setUniforms(m_shader);
         glBindVertexArray(m_vao);
-        glDrawArrays(GL_PATCHES, 0, 4 * draw.tessellated);
+        glDrawArraysInstanced(GL_PATCHES, 0, 4, draw.tessellated);
     }
     if (draw.lowestIndices > 0) {
         setUniforms(m_lowestShader);

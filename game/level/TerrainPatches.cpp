@@ -198,7 +198,7 @@ bool TerrainPatches::skyWindow(const glm::mat4& projViewModel, glm::ivec2 window
     return true;
 }
 
-glm::vec2 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const
+glm::vec3 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const
 {
     const int px = patch % m_xpatches, pz = patch / m_xpatches;
     const glm::vec2 heights = m_bounds[static_cast<size_t>(patch)];
@@ -208,7 +208,7 @@ glm::vec2 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel,
     // comes from the box's nearest point to the player, its least depth and the
     // steepest view ray from the eye into it.
     const glm::vec3 d = glm::clamp(rule.player, lo, hi) - rule.player;
-    glm::vec2 bounds(rule.factor * m_patch_size / std::max(std::sqrt(glm::dot(d, d)), 1e-3f), INFINITY);
+    glm::vec3 bounds(rule.factor * m_patch_size / std::max(std::sqrt(glm::dot(d, d)), 1e-3f), INFINITY, 1.0f);
     const glm::vec4 depthRow(projViewModel[0][3], projViewModel[1][3], projViewModel[2][3], projViewModel[3][3]);
     const glm::vec3 nearest(depthRow.x >= 0.0f ? lo.x : hi.x, depthRow.y >= 0.0f ? lo.y : hi.y,
                             depthRow.z >= 0.0f ? lo.z : hi.z);
@@ -223,6 +223,7 @@ glm::vec2 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel,
                            std::max(std::fabs(rule.eye.z - lo.z), std::fabs(rule.eye.z - hi.z)));
     const float sine = nearestToEye > 0.0f ? std::min(1.0f, glm::length(across) / nearestToEye) : 1.0f;
     bounds.y = m_patch_size * rule.pixelsPerUnit * sine / depth;
+    bounds.z = sine;
     return bounds;
 }
 
@@ -234,23 +235,25 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     const float lowest = 1.99f;
     // Per patch: -1 when tessellated, else the pixels a height error of 1 can move its
     // ground by on screen at the most (0 for a patch out of view, which shows nothing).
+    // A patch seen at a slant (view rays less than 45 degrees off the horizontal) can
+    // stand against the sky or against ground farther away, where any shift of its
+    // outline shows in the pixels along it: it keeps every point (infinite factor).
     m_screenFactors.assign(m_bounds.size(), 0.0f);
-    m_cornerIndices.clear();
+    m_tessellated.clear();
     m_plainOrder.clear();
     for (int32_t patch : m_order) {
-        const glm::vec2 bounds = rule.plainLowest && rule.minSubdivisions <= 2
+        const glm::vec3 bounds = rule.plainLowest && rule.minSubdivisions <= 2
                                      ? levelBounds(patch, projViewModel, rule)
-                                     : glm::vec2(INFINITY);
+                                     : glm::vec3(INFINITY);
         if (std::min(bounds.x, bounds.y) > lowest) {
-            // Each tessellated patch's index for each of its four corners: one plain
-            // draw of all of them rather than one instance per patch, which a software
-            // renderer runs through its whole vertex pipeline once per instance.
-            m_cornerIndices.insert(m_cornerIndices.end(), 4, patch);
+            m_tessellated.push_back(patch);
             m_screenFactors[static_cast<size_t>(patch)] = -1.0f;
             continue;
         }
         m_plainOrder.push_back(patch);
-        m_screenFactors[static_cast<size_t>(patch)] = std::isfinite(bounds.y) ? bounds.y / m_patch_size : INFINITY;
+        const bool steep = bounds.z <= 0.7071f;
+        m_screenFactors[static_cast<size_t>(patch)] = steep && std::isfinite(bounds.y) ? bounds.y / m_patch_size
+                                                                                       : INFINITY;
     }
 
     // A lowest-level patch is cut in half both ways, and its eight triangles fan round
@@ -258,8 +261,11 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     // out moves the ground on screen by no more than a quarter of a pixel, it is left
     // out: on an edge when the patches on both sides go as plain triangles (each side
     // decides alike), and at the centre when all four edges are uncut too (two
-    // triangles).
-    const float invisible = 0.25f; // pixels
+    // triangles). An infinite factor keeps every middle.
+    const auto hidden = [](float error, float factor) {
+        const float invisible = 0.25f; // pixels
+        return std::isfinite(factor) && error * factor <= invisible;
+    };
     m_lowestIndices.clear();
     const uint32_t row = static_cast<uint32_t>(2 * m_xpatches + 1);
     const auto factorAt = [&](int px, int pz) {
@@ -278,9 +284,8 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
                                  factorAt(px, pz - 1)};
         bool cut[4];
         for (int edge = 0; edge < 4; ++edge)
-            cut[edge] = !(beyond[edge] >= 0.0f && errors[edge] * std::max(self, beyond[edge]) <= invisible);
-        if (!cut[0] && !cut[1] && !cut[2] && !cut[3] &&
-            m_centreErrors[static_cast<size_t>(patch)] * self <= invisible) {
+            cut[edge] = !(beyond[edge] >= 0.0f && hidden(errors[edge], std::max(self, beyond[edge])));
+        if (!cut[0] && !cut[1] && !cut[2] && !cut[3] && hidden(m_centreErrors[static_cast<size_t>(patch)], self)) {
             m_lowestIndices.insert(m_lowestIndices.end(),
                                    {at(0, 0), at(0, 2), at(2, 2), at(0, 0), at(2, 2), at(2, 0)});
             continue;
@@ -303,12 +308,13 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     if (!m_buffer)
         glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_cornerIndices.size() * sizeof(int32_t)),
-                 m_cornerIndices.data(), GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_tessellated.size() * sizeof(int32_t)),
+                 m_tessellated.data(), GL_STREAM_DRAW);
     if (m_boundVao != tessVao) {
         glBindVertexArray(tessVao);
         glEnableVertexAttribArray(0);
         glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
+        glVertexAttribDivisor(0, 1);
         glBindVertexArray(0);
         m_boundVao = tessVao;
     }
@@ -326,7 +332,7 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     glBindVertexArray(0);
 
     Draw draw;
-    draw.tessellated = static_cast<int>(m_cornerIndices.size() / 4);
+    draw.tessellated = static_cast<int>(m_tessellated.size());
     draw.lowestIndices = static_cast<int>(m_lowestIndices.size());
     return draw;
 }

@@ -3,9 +3,9 @@
 // first, so that near ground fills the depth buffer before the ground it hides is
 // shaded. Those the tessellation stages would cut into no more than two segments a
 // side go as the very triangles the stages would make of them, without the stages
-// (or fewer, where that moves no pixel);
-// the others' grid indices reach the vertex stage as a per-vertex attribute, the same
-// for a patch's four corners.
+// (or fewer, where the view looks down steeply and that moves the ground by no more
+// than a quarter of a pixel); the others' grid indices reach the vertex stage as a
+// per-instance attribute.
 #pragma once
 
 #include <GL/glew.h>
@@ -53,15 +53,16 @@ public:
     // The highest level any edge of the patch can get: by the distance to the player
     // (x) and by what the screen shows (y; infinite where the patch reaches behind
     // the camera). Below 2 the stages make the lowest they make, two segments a side,
-    // whatever the exact level.
-    glm::vec2 levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
+    // whatever the exact level. z: the largest sine of a view ray's angle from the
+    // vertical into the patch.
+    glm::vec3 levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
 
     // The patches of one frame: those in view, nearest first, split into those to
-    // tessellate and those at the lowest level, which go as plain triangles, without
-    // the middles that would move the ground on screen by no more than a quarter of a
-    // pixel.
+    // tessellate and those at the lowest level, which go as plain triangles; where the
+    // view looks down on them steeply, without the middles that would move the ground
+    // on screen by no more than a quarter of a pixel.
     struct Draw {
-        int tessellated = 0; // patches whose index went to attribute 0, one per corner
+        int tessellated = 0; // patches whose index went to attribute 0, one per instance
         int lowestIndices = 0; // of the lowest-level patches' triangles, three a triangle
     };
     // Selects and splits, uploads the tessellated patches' indices as attribute 0 of
@@ -89,8 +90,8 @@ private:
     GLuint m_lowestBuffer = 0;
     GLuint m_boundLowestVao = 0;
     std::vector<int32_t> m_order;
-    std::vector<int32_t> m_cornerIndices; // the tessellated patches, each four times
-    std::vector<int32_t> m_plainOrder;    // the others
+    std::vector<int32_t> m_tessellated; // the patches in view, split
+    std::vector<int32_t> m_plainOrder;
     std::vector<uint32_t> m_lowestIndices;
     std::vector<float> m_screenFactors; // per patch, see prepareDraw
     // Per patch, how far the height at the middle of each edge (x = 0, z = max,

@@ -306,8 +306,8 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glPatchParameteri(GL_PATCH_VERTICES, 4);
 
     Shader* terrain = use("heightfield");
-    // The 2 x 2 patches by their grid index, the same for a patch's four corners.
-    const GLint patches[16] = {0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3};
+    // The 2 x 2 patches by their grid index, one per instance.
+    const GLint patches[4] = {0, 1, 2, 3};
     GLuint vao = 0, indices = 0;
     glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
@@ -316,6 +316,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
     glBufferData(GL_ARRAY_BUFFER, sizeof patches, patches, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribIPointer(0, 1, GL_INT, 0, nullptr);
+    glVertexAttribDivisor(0, 1);
     const glm::mat4 projection = glm::perspective(glm::radians(60.0f), 1.0f, 0.5f, 200.0f);
     const auto draw = [&](const glm::vec3& eye, bool shadow, const glm::vec3& sun = glm::vec3(0.0f, 1.0f, 0.0f)) {
         target.clear();
@@ -341,7 +342,7 @@ TEST_F(GameShaders, TerrainIsSeenFromAboveAndCulledFromBelow)
         glActiveTexture(GL_TEXTURE1);
         glBindTexture(GL_TEXTURE_2D, gDefaultTextureWhite->m_texture);
         glActiveTexture(GL_TEXTURE0);
-        glDrawArrays(GL_PATCHES, 0, 16);
+        glDrawArraysInstanced(GL_PATCHES, 0, 4, 4);
         return target.read();
     };
 

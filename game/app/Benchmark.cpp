@@ -9,6 +9,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -64,6 +65,8 @@ std::unique_ptr<Benchmark> Benchmark::fromEnvironment()
     Scene scene = Scene::Start;
     if (name == "flight") {
         scene = Scene::Flight;
+    } else if (name == "swing") {
+        scene = Scene::Swing;
     } else if (name == "crash") {
         scene = Scene::Crash;
     } else if (name != "start") {
@@ -100,7 +103,7 @@ void Benchmark::holdScene()
     if (!m_sceneSetUp) {
         m_sceneSetUp = true;
         gGame.m_paused = false;
-        if (m_scene == Scene::Crash) {
+        if (sceneCrashes()) {
             gGame.crashLander();
         } else {
             gGravityEnabled = false;
@@ -108,6 +111,11 @@ void Benchmark::holdScene()
             m_flightPosition = player.state.position;
             m_flightOrientation = player.state.orientation;
         }
+    }
+    if (m_scene == Scene::Swing) {
+        // Halfway through the move, every frame: the update takes one step off the time left.
+        CrashZoom& z = gGame.m_crashZoom;
+        z.crashTime = 0.5f * (z.duration - z.holdTime) + frameTime();
     }
     if (m_scene == Scene::Flight) {
         player.state.position = m_flightPosition;
@@ -119,11 +127,43 @@ void Benchmark::holdScene()
     }
 }
 
+bool Benchmark::sceneCrashes() const
+{
+    return m_scene == Scene::Swing || m_scene == Scene::Crash;
+}
+
 bool Benchmark::sceneSettled() const
 {
-    if (m_scene != Scene::Crash)
+    if (!sceneCrashes())
         return true;
-    return gGame.m_crashZoom.crashTime <= 0.0f && gGame.m_player && !gGame.m_player->exploding;
+    const bool swung = m_scene == Scene::Swing || gGame.m_crashZoom.crashTime <= 0.0f;
+    return swung && gGame.m_player && !gGame.m_player->exploding;
+}
+
+bool Benchmark::cameraIsTheScenes() const
+{
+    // How far the crash swing has turned the reset camera: none, halfway or all the way.
+    const CrashZoom& z = gGame.m_crashZoom;
+    float t = 0.0f;
+    float phi = 0.0f, theta = 0.0f, r = 0.0f; // where a crash swing ends
+    if (sceneCrashes()) {
+        t = m_scene == Scene::Swing ? 0.5f : 1.0f;
+        phi = z.targetPhi - z.startPhi;
+        theta = z.targetTheta;
+        r = z.targetRadius;
+    }
+    const Camera& cam = gGame.m_camera;
+    const Camera::ResetState& reset = cam.resetState;
+    const float wantPhi = reset.phi + t * phi;
+    const float wantTheta = std::min(reset.theta * (1.0f - t) + t * theta, Camera::maxPitch);
+    const float wantR = reset.r * (1.0f - t) + t * r;
+    const bool same = std::fabs(cam.phi - wantPhi) < 1e-4f && std::fabs(cam.theta - wantTheta) < 1e-4f &&
+                      std::fabs(cam.r - wantR) < 1e-3f * wantR;
+    if (!same)
+        std::printf("BENCH ERROR: the camera (phi %.4f, theta %.4f, r %.2f) is not the scene's (phi %.4f, theta "
+                    "%.4f, r %.2f): the mouse or a stray cursor report turned it\n",
+                    cam.phi, cam.theta, cam.r, wantPhi, wantTheta, wantR);
+    return same;
 }
 
 void Benchmark::afterUpdate()
@@ -148,10 +188,17 @@ void Benchmark::afterSwap()
     ++m_frame;
     switch (m_phase) {
     case Phase::Settle:
-        if (!sceneSettled())
+        if (!sceneSettled()) {
             m_frame = 0;
-        else if (m_frame == settleFrames())
+        } else if (m_frame == settleFrames()) {
+            if (!cameraIsTheScenes()) {
+                std::fflush(stdout);
+                enter(Phase::Done);
+                glfwSetWindowShouldClose(gWindow, GLFW_TRUE);
+                break;
+            }
             enter(Phase::Fps);
+        }
         break;
     case Phase::Fps:
         if (m_frame == m_frames) {

@@ -1,12 +1,15 @@
 // The developer benchmark, off unless the environment variable KESTRUN_BENCH gives a
-// frame count. Started at the paused start of a level, it sets up one of three scenes
+// frame count. Started at the paused start of a level, it sets up one of four scenes
 // (KESTRUN_BENCH_SCENE):
 //   start   the paused start: the camera and the lander hold still (the default),
 //   flight  the level running, gravity off, the lander held 30 m above its start and
 //           climbing under full thrust with its exhaust, crawlers driving,
-//   crash   the lander explodes where it stands; the scene is the overhead view once
-//           the camera's swing and the explosion are over,
-// lets the frame settle, then measures
+//   swing   the lander explodes where it stands; the camera is held halfway through
+//           its swing out and up over the wreck, once the explosion is over,
+//   crash   the same, the scene the overhead view at the end of the swing,
+// lets the frame settle, checks that the camera is the scene's (the level's reset
+// camera, turned by the crash swing; a camera the mouse turned ends the run with
+// "BENCH ERROR" and no figures), then measures
 //   - the frame rate over that many ordinary frames, and the processor time they
 //     took on all threads (the driver's too): the work of a frame, which changes
 //     less than the frame rate when other programs load the machine, and the part
@@ -35,7 +38,7 @@ class Benchmark {
 public:
     // The benchmark the environment asks for, or null.
     static std::unique_ptr<Benchmark> fromEnvironment();
-    enum class Scene { Start, Flight, Crash };
+    enum class Scene { Start, Flight, Swing, Crash };
     Benchmark(int frames, Scene scene, std::string shotPath);
 
     // The frame time the game is given: one step's worth.
@@ -52,6 +55,9 @@ private:
     void enter(Phase phase);
     void holdScene();
     bool sceneSettled() const;
+    bool sceneCrashes() const;
+    // Whether the camera is the one the scene must show; says what differs when not.
+    bool cameraIsTheScenes() const;
     int settleFrames() const;
     void report() const;
 

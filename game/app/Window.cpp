@@ -289,6 +289,7 @@ void createWindow()
     glfwSetFramebufferSizeCallback(gWindow, framebufferSizeCallback);
     glfwSetKeyCallback(gWindow, keyCallback);
     glfwSetScrollCallback(gWindow, scrollCallback);
+    glfwSetWindowFocusCallback(gWindow, focusCallback);
 }
 
 void switchWindowMode()
@@ -323,6 +324,11 @@ void framebufferSizeCallback(GLFWwindow*, int width, int height)
 {
     if (width >= 1 && height >= 1 && !gModeSwitching)
         gResizePending = true;
+}
+
+void focusCallback(GLFWwindow*, int)
+{
+    gGame.settleCursor();
 }
 
 void scrollCallback(GLFWwindow*, double, double yoffset)

@@ -16,6 +16,7 @@ void updateWindowTitle();
 void framebufferSizeCallback(GLFWwindow* window, int width, int height);
 void keyCallback(GLFWwindow* window, int key, int scancode, int action, int mods);
 void scrollCallback(GLFWwindow* window, double xoffset, double yoffset);
+void focusCallback(GLFWwindow* window, int focused);
 
 // Developer-key switch: three backquote presses, each less than a second after the
 // previous one, toggle the developer keys. `t` is the clock in seconds.

@@ -35,6 +35,8 @@ Game::~Game()
 void Game::setCursorCaptured(bool captured)
 {
     m_cursorCaptured = captured;
+    if (captured)
+        settleCursor();
     if (gWindow)
         glfwSetInputMode(gWindow, GLFW_CURSOR, captured ? GLFW_CURSOR_DISABLED : GLFW_CURSOR_NORMAL);
 }

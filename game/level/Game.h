@@ -97,6 +97,10 @@ public:
     void onKey(int key, int scancode, int action, int mods);
     void onResize();
     void setCursorCaptured(bool captured);
+    // For a moment the cursor's motion turns nothing: after a capture or a change of the
+    // window's focus, X and the windowing library report the pointer's old place and
+    // their own warps to the window's centre as motion the player never made.
+    void settleCursor();
 
     // Loading and end screens: 1 to 3 prepare and draw a level's screen, -1 the end
     // screen, 0 redraws what is prepared; other levels get no picture.

@@ -30,6 +30,11 @@ const float KEY_TURN = 0.1745329f;         // ten degrees
 // The cursor position of the previous frame, and the developer movement mode.
 double gPreviousCursorX = 0.0;
 double gPreviousCursorY = 0.0;
+// Until this time (glfwGetTime) a reading of the cursor only becomes the next one's
+// starting point. The stray reports come within a few events of the capture or the
+// focus change; a fifth of a second is far longer, and too short for a player to miss.
+const double CURSOR_SETTLE_SECONDS = 0.2;
+double gCursorSettlesAt = 0.0;
 bool gDebugMovementCameraRelative = true;
 
 const char* onOff(bool on)
@@ -64,6 +69,12 @@ int axisInput(int plus, int minus)
 
 } // namespace
 
+void Game::settleCursor()
+{
+    if (gWindow)
+        gCursorSettlesAt = glfwGetTime() + CURSOR_SETTLE_SECONDS;
+}
+
 bool Game::isKeyDown(int key)
 {
     return gWindow && glfwGetKey(gWindow, key) == GLFW_PRESS;
@@ -84,10 +95,13 @@ bool Game::isPlayerControllable() const
 void Game::processInput(float dt)
 {
     double x = gPreviousCursorX, y = gPreviousCursorY;
-    if (gWindow)
+    bool settling = false;
+    if (gWindow) {
         glfwGetCursorPos(gWindow, &x, &y);
-    const float dx = static_cast<float>(x - gPreviousCursorX);
-    const float dy = static_cast<float>(y - gPreviousCursorY);
+        settling = glfwGetTime() < gCursorSettlesAt;
+    }
+    const float dx = settling ? 0.0f : static_cast<float>(x - gPreviousCursorX);
+    const float dy = settling ? 0.0f : static_cast<float>(y - gPreviousCursorY);
     gPreviousCursorX = x;
     gPreviousCursorY = y;
 

@@ -236,6 +236,16 @@ e2e_crawler_pos() {
 e2e_crawler_helium() {
   grep -F "Crawler $1: pos [" "$E2E_LOG" | tail -n 1 | sed -E 's/.*helium:(-?[0-9]+).*/\1/'
 }
+# e2e_camera_at_reset <label>: in the last dump the camera's yaw and pitch are the
+# level's reset angles (nothing but the player's own mouse motion turns them).
+e2e_camera_at_reset() {
+  local now reset
+  now=$(grep -F "INFO: Cam params " "$E2E_LOG" | tail -n 1 | sed -E 's/.*focus\): *([^ ]+) deg, ([^ ]+) deg,.*/\1 \2/')
+  reset=$(grep -F "INFO: Cam reset " "$E2E_LOG" | tail -n 1 | sed -E 's/.*focus\): *([^ ]+) deg, ([^ ]+) deg,.*/\1 \2/')
+  awk -v a="$now" -v b="$reset" 'BEGIN { split(a, x); split(b, y);
+    exit !(x[1] - y[1] < 0.01 && y[1] - x[1] < 0.01 && x[2] - y[2] < 0.01 && y[2] - x[2] < 0.01) }' ||
+    e2e_fail "$1: the camera turned by itself (yaw, pitch $now deg; the level's reset $reset deg)"
+}
 e2e_ground() {
   grep -F "INFO: Terrain height " "$E2E_LOG" | tail -n 1 | sed -E 's/^INFO: Terrain height ([^,]+),.*/\1/'
 }

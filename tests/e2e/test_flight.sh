@@ -1,6 +1,9 @@
 # Level 1 flown with real key events: the main thruster lifts the lander, releasing it
 # lets the lander fall back until it lands or crashes, R restarts the level. The
-# developer state dump (I) reports the lander's position in the log.
+# developer state dump (I) reports the lander's position in the log. The X server is
+# larger than the window and the pointer starts away from the window's centre:
+# capturing the cursor, releasing and capturing it again (U twice) and the full-screen
+# switch both ways turn the camera by nothing.
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
@@ -53,6 +56,7 @@ e2e_wait_log "Initializing kdTree" 60
 sleep 1
 e2e_shot start
 start_y=$(dump_y)
+e2e_camera_at_reset "level started from the settings"
 
 # The level starts paused. The camera raised to the horizon shows the compass sign of
 # north ahead (amber); O takes the ring away, and both go back as they were.
@@ -80,6 +84,17 @@ shot_until no_compass 20 north_hidden || e2e_fail "O did not hide the compass ($
 echo "amber compass pixels: $north with the compass, $north_off after O"
 e2e_key o
 for _ in $(seq $raised); do e2e_key Down; done
+
+e2e_key u u
+e2e_key alt+Return
+e2e_wait_log "Switching to full screen mode" 5
+e2e_wait_count "New window size: " 1 10
+e2e_key alt+Return
+e2e_wait_log "Switching to windowed mode" 5
+e2e_wait_count "New window size: " 2 10
+sleep 0.5
+e2e_dump
+e2e_camera_at_reset "U twice and the full-screen switch both ways"
 
 # Space both ends the pause the level starts in and fires the main thruster.
 xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true

@@ -356,15 +356,8 @@ void Game::initTerrain(bool create)
                                 glm::vec4(0.0f, 0.0f, -1.0f, 0.0f));
     m_sun = new DirectionalLight(true, glm::vec3(1.0f), terrain.sun_color_diff, terrain.sun_color_spec, -gLightDirNormed);
 
-    // Zones are placed with the heightmap's size, like every other level coordinate; from
-    // here on the level's entries can be told off the map.
-    m_level.warnOffTheMap(width, height, gridX, gridZ);
-    for (RadiationZone* zone : m_level.radiation_zones) {
-        zone->world_x = pixelToWorld(zone->x, width, gridX);
-        zone->world_z = pixelToWorld(zone->z, height, gridZ);
-        zone->world_r1 = pixelToWorld(zone->x + zone->r1, width, gridX) - zone->world_x;
-        zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, gridZ) - zone->world_z;
-    }
+    // Zones are placed with the heightmap's size, like every other level coordinate.
+    m_level.placeOnMap(width, height, gridX, gridZ);
 
     m_minimap = Minimap::create(m_heightfield, &m_level, m_hud ? m_hud->atlas : nullptr);
 }

@@ -263,8 +263,18 @@ void LevelConfig::clear()
     deleteAll(crystals);
 }
 
-void LevelConfig::warnOffTheMap(int width, int height, float extentX, float extentZ) const
+void LevelConfig::placeOnMap(int width, int height, float extentX, float extentZ)
 {
+    for (RadiationZone* zone : radiation_zones) {
+        zone->world_x = pixelToWorld(zone->x, width, extentX);
+        zone->world_z = pixelToWorld(zone->z, height, extentZ);
+        zone->world_r1 = pixelToWorld(zone->x + zone->r1, width, extentX) - zone->world_x;
+        zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, extentZ) - zone->world_z;
+        // Rounding may leave two equal radii the wrong way round: the band inside out.
+        if (zone->world_r2 > zone->world_r1)
+            std::swap(zone->world_r1, zone->world_r2);
+    }
+
     const auto toWorld = [&](float x, float z) {
         return glm::vec2(pixelToWorld(x, width, extentX), pixelToWorld(z, height, extentZ));
     };
@@ -308,7 +318,7 @@ void LevelConfig::warnOffTheMap(int width, int height, float extentX, float exte
                  " reaches");
     }
     for (const RadiationZone* z : radiation_zones) {
-        const glm::vec2 p = toWorld(z->x, z->z);
+        const glm::vec2 p(z->world_x, z->world_z);
         if (!onTheMap(p))
             warn("[radiation] rad_" + std::to_string(z->number) + " centred at " + point(p) + " lies");
     }

@@ -82,10 +82,10 @@ public:
     void load(int level);
     // Frees the four lists, each from the back.
     void clear();
-    // Warns about every waypoint, liquid, radiation zone centre and crystal that lies off
-    // the map once in world units, on a heightmap of width x height samples spanning
-    // extentX x extentZ. The values stay as written.
-    void warnOffTheMap(int width, int height, float extentX, float extentZ) const;
+    // Places the level on a heightmap of width x height samples spanning extentX x
+    // extentZ: fills the radiation zones' world values, and warns about every waypoint,
+    // liquid, zone centre and crystal that lies off that map (its values stay as written).
+    void placeOnMap(int width, int height, float extentX, float extentZ);
 
     TerrainDef* terrain = nullptr; // not owned
     glm::vec3 horizon_color = glm::vec3(0.0f);

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         LevelConfig config;
         config.load(1);
-        config.warnOffTheMap(1025, 1025, config.terrain->extent, config.terrain->extent);
+        config.placeOnMap(1025, 1025, config.terrain->extent, config.terrain->extent);
     } catch (const FatalEnd&) {
     }
     return 0;

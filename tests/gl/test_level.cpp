@@ -438,10 +438,10 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
     gFontSmall = nullptr;
 }
 
-TEST_F(LevelGl, CrystalsPastTheFloatRangeEndTheStartAndOnesOnTheLanderWarn)
+TEST_F(LevelGl, CrystalsPastTheFloatRangeEndTheStartAndOnesOffTheMapOrOnTheLanderWarn)
 {
     // The shipped assets with a level 99 of our own: the test level and the crystals of a
-    // row. The lander starts at (0, 30, 0); pixel 64 is world 0.
+    // row. The lander starts at (0, 30, 0); pixel 64 is world 0, the map 256 wide.
     TempDir assets;
     for (const auto& entry : std::filesystem::directory_iterator(gAssetsDir))
         if (entry.path().filename() != "levels")
@@ -460,6 +460,8 @@ TEST_F(LevelGl, CrystalsPastTheFloatRangeEndTheStartAndOnesOnTheLanderWarn)
          "WARNING: [crystals] cry_3 at (0, 28, 0) overlaps the lander at its start (0, 30, 0)\n", false},
         {"num = 2\ncry_1 = 20,20,-9999\ncry_2 = 64,64,-9999,3.4e38\n", "ERROR: Crystal cry_2 is defined incorrectly\n",
          true},
+        {"num = 1\ncry_1 = w0,129,-9999\n",
+         "WARNING: [crystals] cry_1 at (0, 130) lies off the map, whose extent is 256 x 256\n", false},
     };
     struct FatalEnd {
         std::string message;

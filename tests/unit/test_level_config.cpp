@@ -48,7 +48,7 @@ protected:
         return runInChild([level] {
             LevelConfig config;
             config.load(level);
-            config.warnOffTheMap(129, 129, config.terrain->extent, config.terrain->extent);
+            config.placeOnMap(129, 129, config.terrain->extent, config.terrain->extent);
         });
     }
 
@@ -271,8 +271,9 @@ min_border = 0
 max_border = -400
 space_min_height = 900
 space_max_height = 700
-num = 1
+num = 2
 rad_1 = 10,20,5,30
+rad_2 = 0,0.53,5.3,5.3
 )");
     LevelConfig c;
     const std::string out = load(c, 6);
@@ -289,9 +290,12 @@ rad_1 = 10,20,5,30
     EXPECT_FLOAT_EQ(c.crystals[1]->scale, 1.0f);
     EXPECT_NE(out.find("WARNING: [global] gravity is not a finite number"), std::string::npos);
     // A multiplier below 0 would turn the zone's band inside out: radiation everywhere.
-    ASSERT_EQ(c.radiation_zones.size(), 1u);
+    ASSERT_EQ(c.radiation_zones.size(), 2u);
     EXPECT_FLOAT_EQ(c.radiation_zones[0]->r1, 30.0f);
     EXPECT_FLOAT_EQ(c.radiation_zones[0]->r2, 5.0f);
+    // So would the rounding of equal radii placed at different x and z.
+    c.placeOnMap(129, 129, 256.0f, 256.0f);
+    EXPECT_GE(c.radiation_zones[1]->world_r1, c.radiation_zones[1]->world_r2);
     EXPECT_NE(out.find("WARNING: Crawler 1 carries negative helium"), std::string::npos);
     // Bands upside down would radiate in full below them: the upper edge moves to the
     // lower one plus the default width (0.7 x the height range, 0.2 x the extent).

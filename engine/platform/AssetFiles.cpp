@@ -89,7 +89,18 @@ std::string readTextFile(const std::string& path, bool* ok, size_t maxBytes)
             text.append(chunk, static_cast<size_t>(file.gcount()));
         }
         file.close();
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        // CR LF and a CR alone end a line as LF does.
+        size_t kept = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                text[kept++] = '\n';
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+            } else {
+                text[kept++] = text[i];
+            }
+        }
+        text.resize(kept);
         if (ok)
             *ok = true;
         return text;

@@ -14,7 +14,7 @@ void locateAssetsDir();
 // from the file on disk in letter case; returns the path unchanged when nothing matches.
 std::string resolvePath(const std::string& path);
 
-// The text of a file, at most its first maxBytes bytes, with "\r" removed so that files
-// saved with Windows line ends read the same. On failure returns "" and stores false in
-// *ok (when given).
+// The text of a file, at most its first maxBytes bytes, with every line end as "\n", so
+// that files saved with CR LF or CR alone read the same. On failure returns "" and
+// stores false in *ok (when given).
 std::string readTextFile(const std::string& path, bool* ok = nullptr, size_t maxBytes = std::string::npos);

@@ -35,6 +35,7 @@
 #include <cmath>
 #include <iostream>
 #include <new>
+#include <string>
 
 const Material gDefaultMaterial(glm::vec3(0.1f, 0.0f, 0.0f), glm::vec3(0.7f, 0.0f, 0.0f), glm::vec3(0.3f, 0.0f, 0.0f),
                                 8.0f);
@@ -356,12 +357,7 @@ void Game::initTerrain(bool create)
     m_sun = new DirectionalLight(true, glm::vec3(1.0f), terrain.sun_color_diff, terrain.sun_color_spec, -gLightDirNormed);
 
     // Zones are placed with the heightmap's size, like every other level coordinate.
-    for (RadiationZone* zone : m_level.radiation_zones) {
-        zone->world_x = pixelToWorld(zone->x, width, gridX);
-        zone->world_z = pixelToWorld(zone->z, height, gridZ);
-        zone->world_r1 = pixelToWorld(zone->x + zone->r1, width, gridX) - zone->world_x;
-        zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, gridZ) - zone->world_z;
-    }
+    m_level.placeOnMap(width, height, gridX, gridZ);
 
     m_minimap = Minimap::create(m_heightfield, &m_level, m_hud ? m_hud->atlas : nullptr);
 }
@@ -383,10 +379,24 @@ void Game::createCrystals()
             placed.position.z = pixelToWorld(placed.position.z, h, extentZ);
         if (placed.position.y >= -9999.1f && placed.position.y <= -9998.9f)
             placed.position.y = m_heightfield->getHeight(placed.position, nullptr);
+        // Its box must stay within the float range, like every other level value.
+        const std::string entry = "cry_" + std::to_string(def->number);
+        const double reach = Crystal::boxReach(placed.scale);
+        for (int axis = 0; axis < 3; ++axis)
+            if (!withinWorldRange(std::fabs(static_cast<double>(placed.position[axis])) + reach))
+                fatalError("Crystal " + entry + " is defined incorrectly");
         Crystal* crystal = new Crystal(&placed);
         for (Model* model : crystal->m_lod)
             gDrawList.push_back(model);
         m_crystals.push_back(crystal);
+        // The player stands at the level's start by now.
+        if (m_player && m_player->bodyOverlaps(crystal->m_boxHalf, crystal->m_boxPose)) {
+            const glm::vec3& p = placed.position;
+            const glm::vec3& start = m_player->state.position;
+            std::cout << "WARNING: [crystals] " << entry << " at (" << p.x << ", " << p.y << ", " << p.z
+                      << ") overlaps the lander at its start (" << start.x << ", " << start.y << ", " << start.z
+                      << ")" << std::endl;
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <sstream>
 
 TerrainDef gDefaultTerrainInfo = [] {
     TerrainDef t;
@@ -65,6 +66,17 @@ public:
             return def;
         }
         return value;
+    }
+
+    // A factor that must be a finite number above 0.
+    float positive(const std::string& section, const std::string& key, float def) const
+    {
+        const float value = real(section, key, def);
+        if (value > 0.0f)
+            return value;
+        std::cout << "WARNING: [" << section << "] " << key << " " << value << " is not above 0; using " << def
+                  << " instead" << std::endl;
+        return def;
     }
 
     // The upper edge of a band given by two keys. One below the lower edge would turn the
@@ -205,8 +217,7 @@ bool fitWorld(float extent, std::initializer_list<float> pixels)
 {
     // |pixel / (n - 1)| <= |pixel| for every heightmap of n >= 2 samples a side.
     return std::all_of(pixels.begin(), pixels.end(), [extent](float pixel) {
-        const double reach = (std::fabs(static_cast<double>(pixel)) + 0.5) * static_cast<double>(extent);
-        return reach <= static_cast<double>(std::numeric_limits<float>::max()) / 2.0;
+        return withinWorldRange((std::fabs(static_cast<double>(pixel)) + 0.5) * static_cast<double>(extent));
     });
 }
 
@@ -234,6 +245,11 @@ float pixelToWorld(float pixel, int pixels, float extent)
     return (pixel / static_cast<float>(pixels - 1) - 0.5f) * extent;
 }
 
+bool withinWorldRange(double reach)
+{
+    return reach <= static_cast<double>(std::numeric_limits<float>::max()) / 2.0;
+}
+
 LevelConfig::~LevelConfig()
 {
     clear();
@@ -245,6 +261,73 @@ void LevelConfig::clear()
     deleteAll(liquids);
     deleteAll(radiation_zones);
     deleteAll(crystals);
+}
+
+void LevelConfig::placeOnMap(int width, int height, float extentX, float extentZ)
+{
+    for (RadiationZone* zone : radiation_zones) {
+        zone->world_x = pixelToWorld(zone->x, width, extentX);
+        zone->world_z = pixelToWorld(zone->z, height, extentZ);
+        zone->world_r1 = pixelToWorld(zone->x + zone->r1, width, extentX) - zone->world_x;
+        zone->world_r2 = pixelToWorld(zone->z + zone->r2, height, extentZ) - zone->world_z;
+        // Rounding may leave two equal radii the wrong way round: the band inside out.
+        if (zone->world_r2 > zone->world_r1)
+            std::swap(zone->world_r1, zone->world_r2);
+    }
+
+    const auto toWorld = [&](float x, float z) {
+        return glm::vec2(pixelToWorld(x, width, extentX), pixelToWorld(z, height, extentZ));
+    };
+    const auto point = [](const glm::vec2& p) {
+        std::ostringstream text;
+        text << "(" << p.x << ", " << p.y << ")";
+        return text.str();
+    };
+    // The map's edges are on it.
+    const auto onTheMap = [&](const glm::vec2& p) {
+        return std::fabs(p.x) <= extentX * 0.5f && std::fabs(p.y) <= extentZ * 0.5f;
+    };
+    const auto warn = [&](const std::string& what) {
+        std::cout << "WARNING: " << what << " off the map, whose extent is " << extentX << " x " << extentZ
+                  << std::endl;
+    };
+
+    for (size_t i = 0; i < crawlers.size(); ++i) {
+        const CrawlerDef& c = *crawlers[i];
+        for (int j = 0; j < c.num_waypoints; ++j) {
+            const glm::vec2 p = toWorld(c.waypoints[j].x, c.waypoints[j].y);
+            if (!onTheMap(p)) {
+                const int key = c.waypoint_keys ? c.waypoint_keys[j] : j + 1;
+                warn("[crawler_" + std::to_string(i + 1) + "] wp_" + std::to_string(key) + " at " + point(p) +
+                     " lies");
+            }
+        }
+    }
+    for (const LiquidDef* l : liquids) {
+        const glm::vec2 low = toWorld(l->x, l->z);
+        const glm::vec2 high = toWorld(l->x + l->width, l->z + l->depth);
+        // The surface is turned about its middle: its corners reach this far from it.
+        const double w = static_cast<double>(high.x) - low.x, d = static_cast<double>(high.y) - low.y;
+        const double cosA = std::fabs(std::cos(static_cast<double>(l->rotation)));
+        const double sinA = std::fabs(std::sin(static_cast<double>(l->rotation)));
+        const double middleX = (static_cast<double>(low.x) + high.x) / 2.0;
+        const double middleZ = (static_cast<double>(low.y) + high.y) / 2.0;
+        if (std::fabs(middleX) + (w * cosA + d * sinA) / 2.0 > extentX * 0.5 ||
+            std::fabs(middleZ) + (w * sinA + d * cosA) / 2.0 > extentZ * 0.5)
+            warn("[liquids] liquid_" + std::to_string(l->number) + " from " + point(low) + " to " + point(high) +
+                 " reaches");
+    }
+    for (const RadiationZone* z : radiation_zones) {
+        const glm::vec2 p(z->world_x, z->world_z);
+        if (!onTheMap(p))
+            warn("[radiation] rad_" + std::to_string(z->number) + " centred at " + point(p) + " lies");
+    }
+    for (const CrystalDef* c : crystals) {
+        const glm::vec2 p(c->x_in_pixels ? pixelToWorld(c->position.x, width, extentX) : c->position.x,
+                          c->z_in_pixels ? pixelToWorld(c->position.z, height, extentZ) : c->position.z);
+        if (!onTheMap(p))
+            warn("[crystals] cry_" + std::to_string(c->number) + " at " + point(p) + " lies");
+    }
 }
 
 void LevelConfig::load(int levelNumber)
@@ -338,7 +421,8 @@ void LevelConfig::load(int levelNumber)
     gravity = in.real("global", "gravity", gravity);
     name = in.text("misc", "name", "Level " + number);
     music = in.text("misc", "music", "ganymed.mp3");
-    const float m = in.real("misc", "tex_coords_multiplier", 1.0f);
+    // A multiplier of 0 or less would fold every pixel coordinate onto or across the origin.
+    const float m = in.positive("misc", "tex_coords_multiplier", 1.0f);
 
     // [player]
     start_position.x = in.real("player", "start_x", start_position.x);
@@ -392,6 +476,7 @@ void LevelConfig::load(int levelNumber)
             c->helium = 0;
         }
         c->waypoints = new glm::vec2[c->num_waypoints];
+        c->waypoint_keys = new int32_t[c->num_waypoints];
         int kept = 0, repeats = 0;
         for (int j = 1; j <= c->num_waypoints; ++j) {
             const std::string key = "wp_" + std::to_string(j);
@@ -413,6 +498,7 @@ void LevelConfig::load(int levelNumber)
                 ++repeats;
                 continue;
             }
+            c->waypoint_keys[kept] = j;
             c->waypoints[kept++] = wp;
         }
         if (repeats > 0) {
@@ -441,6 +527,7 @@ void LevelConfig::load(int levelNumber)
         liquids.push_back(l);
         l->lava = lava;
         l->rotation = 0.0f;
+        l->number = i;
         float v[6] = {0, 0, 0, 0, 0, 0};
         const int got = std::sscanf(text.c_str(), "%f,%f,%f,%f,%f,%f", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
         // A liquid without area has no surface to stand for.
@@ -474,15 +561,18 @@ void LevelConfig::load(int levelNumber)
             continue;
         RadiationZone* z = new RadiationZone();
         radiation_zones.push_back(z);
+        z->number = i;
         float v[4] = {0, 0, 0, 0};
         if (std::sscanf(text.c_str(), "%f,%f,%f,%f", &v[0], &v[1], &v[2], &v[3]) != 4 || !allFinite(v, 4))
             fatalError("Radiation zone " + key + " is defined incorrectly");
-        if (v[3] > v[2])
-            std::swap(v[2], v[3]);
         z->x = v[0] * m;
         z->z = v[1] * m;
         z->r1 = v[2] * m;
         z->r2 = v[3] * m;
+        // The larger radius is the band's outer edge once scaled; the other way round the
+        // band would be inside out, radiating everywhere but within it.
+        if (z->r2 > z->r1)
+            std::swap(z->r1, z->r2);
         if (!fitWorld(terrain->extent, {z->x, z->z, z->x + z->r1, z->z + z->r2}))
             fatalError("Radiation zone " + key + " is defined incorrectly");
     }
@@ -497,6 +587,7 @@ void LevelConfig::load(int levelNumber)
             continue;
         CrystalDef* c = new CrystalDef();
         crystals.push_back(c);
+        c->number = i;
         c->scale = 1.0f;
         c->rotation = glm::vec3(0.0f);
         std::string xText, zText;

@@ -27,14 +27,19 @@ struct CrawlerDef {
     int32_t num_waypoints;
     bool cycle_waypoints;
     glm::vec2* waypoints; // owned, num_waypoints entries, heightfield pixels
+    int32_t* waypoint_keys; // owned, the j of each waypoint's wp_<j> key (repeats are left out)
     int32_t helium;
     int32_t fuel; // negative = unlimited
 
     CrawlerDef() { clear(); }
-    ~CrawlerDef() { delete[] waypoints; }
+    ~CrawlerDef()
+    {
+        delete[] waypoints;
+        delete[] waypoint_keys;
+    }
     CrawlerDef(const CrawlerDef&) = delete;
     CrawlerDef& operator=(const CrawlerDef&) = delete;
-    // Zero-fills the record (the waypoint array is not freed here).
+    // Zero-fills the record (the waypoint arrays are not freed here).
     void clear();
 };
 
@@ -44,12 +49,14 @@ struct LiquidDef {
     float height = 0.0f;               // world height of the surface
     float rotation = 0.0f;             // radians about the vertical
     uint8_t lava = 0;                  // 1 lava, 0 water
+    int32_t number = 0;                // n of its liquid_<n> entry
 };
 
 struct RadiationZone {
     float x = 0.0f, z = 0.0f;   // centre, heightfield pixels
     float r1 = 0.0f, r2 = 0.0f; // outer and inner radius, r1 >= r2
     float world_x = 0.0f, world_z = 0.0f, world_r1 = 0.0f, world_r2 = 0.0f; // set with the terrain
+    int32_t number = 0; // n of its rad_<n> entry
 };
 
 struct CrystalDef {
@@ -58,6 +65,7 @@ struct CrystalDef {
     float scale = 1.0f;
     uint8_t x_in_pixels = 1;
     uint8_t z_in_pixels = 1;
+    int32_t number = 0; // n of its cry_<n> entry
 };
 
 // A crystal height that means "stand on the terrain".
@@ -74,6 +82,10 @@ public:
     void load(int level);
     // Frees the four lists, each from the back.
     void clear();
+    // Places the level on a heightmap of width x height samples spanning extentX x
+    // extentZ: fills the radiation zones' world values, and warns about every waypoint,
+    // liquid, zone centre and crystal that lies off that map (its values stay as written).
+    void placeOnMap(int width, int height, float extentX, float extentZ);
 
     TerrainDef* terrain = nullptr; // not owned
     glm::vec3 horizon_color = glm::vec3(0.0f);
@@ -120,3 +132,7 @@ glm::vec3 colorFromHex(long rgb);
 
 // Converts a heightfield pixel coordinate into world units: (p / (n - 1) - 0.5) * extent.
 float pixelToWorld(float pixel, int pixels, float extent);
+
+// True when a distance from the world's origin leaves room in a float for the difference
+// of two such values. False for NaN.
+bool withinWorldRange(double reach);

@@ -57,6 +57,16 @@ void Crystal::destroyTemplates()
     }
 }
 
+double Crystal::boxReach(float scale)
+{
+    initTemplates();
+    glm::vec3 min, max;
+    gTemplates[0]->computeAABB(min, max);
+    // The box's middle lies half its height above the base, and its corners half its
+    // diagonal from the middle.
+    return 2.0 * static_cast<double>(glm::length((max - min) * 0.5f)) * static_cast<double>(scale);
+}
+
 Crystal::Crystal(const CrystalDef* def)
 {
     initTemplates();

@@ -29,6 +29,9 @@ public:
     // Builds the templates once per level; every constructor calls it.
     static void initTemplates();
     static void destroyTemplates();
+    // How far the box of a crystal of that scale reaches from its base point at most,
+    // however it is turned.
+    static double boxReach(float scale);
 
     // 0 near, 1 farther, 2 far: by squared distance over squared scale against 900
     // and 10000.

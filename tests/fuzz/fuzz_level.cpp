@@ -1,4 +1,5 @@
-// The level-file loader over any level file.
+// The level-file loader over any level file, and the level placed on a map of the
+// shipped levels' heightmap size.
 #include "FuzzHarness.h"
 
 #include "level/LevelConfig.h"
@@ -12,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         LevelConfig config;
         config.load(1);
+        config.placeOnMap(1025, 1025, config.terrain->extent, config.terrain->extent);
     } catch (const FatalEnd&) {
     }
     return 0;

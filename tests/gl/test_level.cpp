@@ -2,8 +2,10 @@
 // drawn and unloaded through the game object.
 #include "GameGl.h"
 #include "Heightmaps.h"
+#include "unit/TempDir.h"
 
 #include "platform/AssetFiles.h"
+#include "platform/Fatal.h"
 #include "level/Game.h"
 #include "app/Globals.h"
 #include "level/Heightfield.h"
@@ -22,6 +24,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -432,4 +436,61 @@ TEST_F(LevelGl, LevelsLoadDrawAndUnload)
         EXPECT_EQ(gPhysics->m_scene->getNumCollisionObjects(), 0);
     }
     gFontSmall = nullptr;
+}
+
+TEST_F(LevelGl, CrystalsPastTheFloatRangeEndTheStartAndOnesOffTheMapOrOnTheLanderWarn)
+{
+    // The shipped assets with a level 99 of our own: the test level and the crystals of a
+    // row. The lander starts at (0, 30, 0); pixel 64 is world 0, the map 256 wide.
+    TempDir assets;
+    for (const auto& entry : std::filesystem::directory_iterator(gAssetsDir))
+        if (entry.path().filename() != "levels")
+            std::filesystem::create_directory_symlink(std::filesystem::absolute(entry.path()),
+                                                      assets.path() / entry.path().filename());
+    std::stringstream level99;
+    level99 << std::ifstream(gAssetsDir + "/levels/level_99.ini").rdbuf();
+    const struct {
+        const char* crystals;
+        const char* message;
+        bool fatal;
+    } cases[] = {
+        {"num = 1\ncry_1 = w0,w0,25,1e30\n",
+         "WARNING: [crystals] cry_1 at (0, 25, 0) overlaps the lander at its start (0, 30, 0)\n", false},
+        {"num = 3\ncry_1 = 20,20,-9999\ncry_3 = w0,w0,28\n",
+         "WARNING: [crystals] cry_3 at (0, 28, 0) overlaps the lander at its start (0, 30, 0)\n", false},
+        {"num = 2\ncry_1 = 20,20,-9999\ncry_2 = 64,64,-9999,3.4e38\n", "ERROR: Crystal cry_2 is defined incorrectly\n",
+         true},
+        {"num = 1\ncry_1 = w0,129,-9999\n",
+         "WARNING: [crystals] cry_1 at (0, 130) lies off the map, whose extent is 256 x 256\n", false},
+    };
+    struct FatalEnd {
+        std::string message;
+    };
+    setFatalHook([](const std::string& message) { throw FatalEnd{message}; });
+    const std::string saved = gAssetsDir;
+    gAssetsDir = assets.path().string();
+    gGame.m_antialiasing = 0;
+    gCurrentLevel = 99;
+    for (const auto& c : cases) {
+        assets.write("levels/level_99.ini", level99.str() + "\n[crystals]\n" + c.crystals);
+        testing::internal::CaptureStdout();
+        bool fatal = false;
+        std::string error;
+        try {
+            gGame.init(99, true);
+        } catch (const FatalEnd& end) {
+            fatal = true;
+            error = "ERROR: " + end.message + "\n";
+        }
+        const std::string output = testing::internal::GetCapturedStdout() + error;
+        gGame.cleanup();
+        EXPECT_EQ(fatal, c.fatal) << c.crystals;
+        EXPECT_NE(output.find(c.message), std::string::npos) << output;
+        // Only the crystal on the lander is named.
+        const size_t named = output.find("overlaps the lander");
+        EXPECT_EQ(output.find("overlaps the lander", named == std::string::npos ? 0 : named + 1), std::string::npos)
+            << output;
+    }
+    gAssetsDir = saved;
+    setFatalHook(nullptr);
 }

@@ -41,16 +41,25 @@ TEST(AssetDirectory, APlainFileNamedAssetsIsAccepted)
     EXPECT_EQ(gAssetsDir, "assets");
 }
 
-TEST(TextFiles, ReadWholeWithLineEndsAndWithoutCarriageReturns)
+TEST(TextFiles, ReadWholeWithEveryLineEndAsLF)
 {
     TempDir dir;
     bool ok = false;
-    EXPECT_EQ(readTextFile(dir.write("three.txt", "one\ntwo\nthree\n"), &ok), "one\ntwo\nthree\n");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(readTextFile(dir.write("dos.txt", "one\r\ntwo\r\n"), &ok), "one\ntwo\n");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(readTextFile(dir.write("empty.txt", ""), &ok), "");
-    EXPECT_TRUE(ok);
+    const struct {
+        const char* text;
+        const char* read;
+    } files[] = {
+        {"one\ntwo\nthree\n", "one\ntwo\nthree\n"},
+        {"one\r\ntwo\r\n", "one\ntwo\n"},
+        {"", ""},
+        {"one\rtwo\rthree\r", "one\ntwo\nthree\n"},
+        {"one\r\rtwo\n\r\nthree\r", "one\n\ntwo\n\nthree\n"},
+    };
+    for (const auto& f : files) {
+        ok = false;
+        EXPECT_EQ(readTextFile(dir.write("page.txt", f.text), &ok), f.read);
+        EXPECT_TRUE(ok);
+    }
     EXPECT_EQ(readTextFile((dir.path() / "missing.txt").string(), &ok), "");
     EXPECT_FALSE(ok);
     EXPECT_EQ(readTextFile((dir.path() / "missing.txt").string(), nullptr), "");

@@ -40,18 +40,29 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    // Loads the level in a child process, where a fatal error may end it.
+    // Loads the level in a child process, where a fatal error may end it, and places it
+    // on a heightmap of 129 x 129 samples, where world = 2 x pixel - 128 for the terrain
+    // of 256 x 256 above.
     ChildResult loadInChild(int level)
     {
         return runInChild([level] {
             LevelConfig config;
             config.load(level);
+            config.placeOnMap(129, 129, config.terrain->extent, config.terrain->extent);
         });
     }
 
     TempDir m_dir;
     std::string m_savedAssets;
 };
+
+size_t occurrences(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
 
 void expectVec(const glm::vec3& actual, const glm::vec3& expected)
 {
@@ -235,6 +246,8 @@ TEST_F(LevelConfigTest, Level55RunsOnTheBuiltInTerrain)
 TEST_F(LevelConfigTest, MalformedValuesGetSafeDefaults)
 {
     writeLevel(6, std::string(terrainOnly) + R"(
+[misc]
+tex_coords_multiplier = -1
 [global]
 gravity = nan
 num_crawlers = 1
@@ -258,6 +271,9 @@ min_border = 0
 max_border = -400
 space_min_height = 900
 space_max_height = 700
+num = 2
+rad_1 = 10,20,5,30
+rad_2 = 0,0.53,5.3,5.3
 )");
     LevelConfig c;
     const std::string out = load(c, 6);
@@ -273,6 +289,13 @@ space_max_height = 700
     EXPECT_FLOAT_EQ(c.crystals[0]->position.x, 5.0f);
     EXPECT_FLOAT_EQ(c.crystals[1]->scale, 1.0f);
     EXPECT_NE(out.find("WARNING: [global] gravity is not a finite number"), std::string::npos);
+    // A multiplier below 0 would turn the zone's band inside out: radiation everywhere.
+    ASSERT_EQ(c.radiation_zones.size(), 2u);
+    EXPECT_FLOAT_EQ(c.radiation_zones[0]->r1, 30.0f);
+    EXPECT_FLOAT_EQ(c.radiation_zones[0]->r2, 5.0f);
+    // So would the rounding of equal radii placed at different x and z.
+    c.placeOnMap(129, 129, 256.0f, 256.0f);
+    EXPECT_GE(c.radiation_zones[1]->world_r1, c.radiation_zones[1]->world_r2);
     EXPECT_NE(out.find("WARNING: Crawler 1 carries negative helium"), std::string::npos);
     // Bands upside down would radiate in full below them: the upper edge moves to the
     // lower one plus the default width (0.7 x the height range, 0.2 x the extent).
@@ -288,12 +311,14 @@ space_max_height = 700
     EXPECT_EQ(out.find("WARNING: Crawler 1", out.find(repeats) + 1), std::string::npos) << out;
 }
 
-TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
+TEST_F(LevelConfigTest, BadEntriesWarnOrEndTheProgramWithTheirMessage)
 {
     const std::string base = terrainOnly;
+    const std::string crawler = base + "[global]\nnum_crawlers = 1\n[crawler_1]\n";
     const struct {
         std::string file;
         std::string message;
+        int exitCode = 255;
     } cases[] = {
         {base + "[liquids]\ntype = oil\n", "ERROR: Unknown liquid type \"oil\"\n"},
         {base + "[liquids]\nnum = 1\nliquid_1 = 1,2,3,4\n", "ERROR: Liquid liquid_1 is defined incorrectly\n"},
@@ -317,6 +342,29 @@ TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
         {"[terrain]\nhf = a.png\ntm = b.png\nhf_pixelwidth = 8\nmin_height = 10\nmax_height = 10\n",
          "terrain max_height must be above min_height\n"},
         {"[terrain]\nhf_pixelwidth = 8\n", "[terrain] needs both hf and tm\n"},
+        // The level starts, but not as its author may think: a warning names the entry.
+        {base + "[misc]\ntex_coords_multiplier = -1\n",
+         "WARNING: [misc] tex_coords_multiplier -1 is not above 0; using 1 instead\n", 0},
+        {crawler + "num_waypoints = 1\nwp_1 = 500,500\n[misc]\ntex_coords_multiplier = 1e30\n",
+         "WARNING: [crawler_1] wp_1 at (1e+33, 1e+33) lies off the map, whose extent is 256 x 256\n", 0},
+        // Repeats are left out of the route, yet the warning names the key as written.
+        {crawler + "num_waypoints = 4\nwp_1 = 64,64\nwp_2 = 64,64\nwp_3 = 5064,64\nwp_4 = 0,128\n",
+         "WARNING: [crawler_1] wp_3 at (10000, 0) lies off the map, whose extent is 256 x 256\n", 0},
+        {base + "[global]\nnum_crawlers = 2\n[crawler_1]\nnum_waypoints = 4\nwp_1 = 0,0\nwp_2 = 128,0\n"
+                "wp_3 = 128,128\nwp_4 = 0,128\n[crawler_2]\nnum_waypoints = 1\nwp_1 = -5000,-5000\n",
+         "WARNING: [crawler_2] wp_1 at (-10128, -10128) lies off the map, whose extent is 256 x 256\n", 0},
+        {base + "[liquids]\nnum = 3\nliquid_1 = 0,0,128,128,5\nliquid_3 = 100,100,40,10,5\n",
+         "WARNING: [liquids] liquid_3 from (72, 72) to (152, 92) reaches off the map, whose extent is 256 x 256\n",
+         0},
+        // The whole map's square, turned, has its corners beyond the map's edges.
+        {base + "[liquids]\nnum = 1\nliquid_1 = 0,0,128,128,5,45\n",
+         "WARNING: [liquids] liquid_1 from (-128, -128) to (128, 128) reaches off the map, whose extent is 256 x "
+         "256\n",
+         0},
+        {base + "[radiation]\nnum = 2\nrad_1 = -3,64,10,5\nrad_2 = 128,128,200,100\n",
+         "WARNING: [radiation] rad_1 centred at (-134, 0) lies off the map, whose extent is 256 x 256\n", 0},
+        {base + "[crystals]\nnum = 3\ncry_1 = w-128,i128,-9999\ncry_3 = w200,i10,-9999\n",
+         "WARNING: [crystals] cry_3 at (200, -108) lies off the map, whose extent is 256 x 256\n", 0},
     };
     // A 9 KB file asking for 200 x 100000 waypoints ends at once.
     std::string huge = base + "[global]\nnum_crawlers = 200\n";
@@ -334,8 +382,11 @@ TEST_F(LevelConfigTest, BadEntriesEndTheProgramWithTheirMessage)
     for (const auto& c : cases) {
         writeLevel(level, c.file);
         const ChildResult result = loadInChild(level);
-        EXPECT_EQ(result.exitCode, 255) << c.file;
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.file;
         EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output;
+        // Entries on the map's very edge are on it.
+        EXPECT_EQ(occurrences(result.output, " off the map, "), occurrences(c.message, " off the map, "))
+            << result.output;
         ++level;
     }
 

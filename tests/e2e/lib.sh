@@ -12,7 +12,9 @@ E2E_GAME_PID=""
 E2E_WID=""
 E2E_LOG=""
 
+E2E_FAILED=""
 e2e_fail() {
+  E2E_FAILED=1
   echo "FAIL: $*" >&2
   if [ -n "$E2E_LOG" ] && [ -f "$E2E_LOG" ]; then
     echo "---- game log (last 40 lines) ----" >&2
@@ -22,6 +24,12 @@ e2e_fail() {
 }
 
 e2e_cleanup() {
+  local status=$?
+  # A command that failed under set -e ends the test without a word of its own.
+  if [ "$status" != 0 ] && [ -z "$E2E_FAILED" ]; then
+    echo "FAIL: exit status $status after: $BASH_COMMAND" >&2
+    [ -n "$E2E_LOG" ] && [ -f "$E2E_LOG" ] && tail -n 20 "$E2E_LOG" >&2
+  fi
   if [ -n "$E2E_GAME_PID" ] && kill -0 "$E2E_GAME_PID" 2>/dev/null; then
     kill "$E2E_GAME_PID" 2>/dev/null || true
     sleep 0.5
@@ -141,12 +149,18 @@ e2e_wait_title() {
 # e2e_key <keys...>: real key events to the game window.
 e2e_key() {
   xdotool windowfocus --sync "$E2E_WID" 2>/dev/null || true
-  xdotool key --delay 60 "$@"
+  xdotool key --delay 60 "$@" || e2e_fail "xdotool could not press $*"
 }
 
 # e2e_shot <name>: grabs the game window into <output>/<name>.png.
 e2e_shot() {
-  import -window "$E2E_WID" "$E2E_OUT/$1.png"
+  # A loaded X server now and then fails a grab: two more tries.
+  local try
+  for try in 1 2 3; do
+    import -window "$E2E_WID" "$E2E_OUT/$1.png" 2> "$E2E_OUT/import.err" && return 0
+    sleep 0.5
+  done
+  e2e_fail "cannot grab the window for $1: $(cat "$E2E_OUT/import.err")"
 }
 
 # e2e_wait_exit [seconds]: waits for the game to end; its exit status goes to

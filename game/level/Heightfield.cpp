@@ -270,10 +270,17 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         }
     };
 
+    if (!m_patches.builtFor(m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height)) {
+        ilBindImage(m_heights->m_image);
+        m_patches.build(reinterpret_cast<const uint16_t*>(ilGetData()), m_heights->m_width, m_heights->m_height,
+                        m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height);
+    }
     // The light-mapped programs take colour and light together on unit 1, and the
-    // specular one the height differences on unit 2.
-    const GLuint units[3] = {m_heights->m_texture, m_colorLight ? m_colorLight : m_diffuse->m_texture, m_slopes};
-    for (int i = 0; i < 3; ++i) {
+    // specular one the height differences on unit 2; the tessellation its patches'
+    // slope spreads on unit 3.
+    const GLuint units[4] = {m_heights->m_texture, m_colorLight ? m_colorLight : m_diffuse->m_texture, m_slopes,
+                             m_patches.slopeSpreadTexture()};
+    for (int i = 0; i < 4; ++i) {
         if (!units[i])
             continue;
         glActiveTexture(GL_TEXTURE0 + i);
@@ -281,11 +288,6 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     }
     glActiveTexture(GL_TEXTURE0);
 
-    if (!m_patches.builtFor(m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height)) {
-        ilBindImage(m_heights->m_image);
-        m_patches.build(reinterpret_cast<const uint16_t*>(ilGetData()), m_heights->m_width, m_heights->m_height,
-                        m_xpatches, m_zpatches, m_patch_size, m_min_height, m_max_height);
-    }
     const glm::vec3 gridEye = glm::vec3(glm::inverse(model) * glm::vec4(eyePos, 1.0f));
     TerrainPatches::LevelRule rule;
     rule.player = glm::vec3(glm::inverse(model) * glm::vec4(playerPos, 1.0f));

@@ -9,6 +9,8 @@ TerrainPatches::~TerrainPatches()
         if (*buffer)
             glDeleteBuffers(1, buffer);
     }
+    if (m_slopeSpreadTexture)
+        glDeleteTextures(1, &m_slopeSpreadTexture);
 }
 
 void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, int zpatches, float patchSize,
@@ -20,6 +22,11 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
     m_min_height = minHeight;
     m_max_height = maxHeight;
     m_bounds.assign(static_cast<size_t>(xpatches) * zpatches, glm::vec2(0.0f));
+    m_slopeSpreads.assign(m_bounds.size(), 0.0f);
+    if (m_slopeSpreadTexture) {
+        glDeleteTextures(1, &m_slopeSpreadTexture);
+        m_slopeSpreadTexture = 0;
+    }
     const float scale = (maxHeight - minHeight) / 65535.0f;
     for (int pz = 0; pz < zpatches; ++pz) {
         // Grid z grows against the image rows; one sample more on each side keeps the
@@ -39,6 +46,44 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
             }
             const float a = minHeight + scale * lo, b = minHeight + scale * hi;
             m_bounds[static_cast<size_t>(pz) * xpatches + px] = glm::vec2(std::min(a, b), std::max(a, b));
+        }
+    }
+
+    // The slope spread. Between samples the ground is bilinear: in a cell its slope
+    // along x runs between the slopes of the cell's two rows, and along z between
+    // those of its two columns, so the slopes inside a patch fill a box whose corners
+    // come from its samples. A triangle of the cut has its corners on the ground, and
+    // the height between them is the corners' mix: where it differs from the ground by
+    // d, the slopes along the lines to the corners differ from one another by at least
+    // d over the triangle's diameter, which is at most the segment length times the
+    // square root of two. So d is at most that times the box's diagonal: the spread.
+    const double spacingX = static_cast<double>(xpatches) * patchSize / std::max(w - 1, 1);
+    const double spacingZ = static_cast<double>(zpatches) * patchSize / std::max(h - 1, 1);
+    const auto sample = [&](int col, int row) { return static_cast<double>(samples[static_cast<size_t>(row) * w + col]); };
+    for (int pz = 0; pz < zpatches; ++pz) {
+        const int row0 = std::max(0, static_cast<int>(std::floor((1.0 - (pz + 1.0) / zpatches) * (h - 1))));
+        const int row1 = std::min(h - 1, static_cast<int>(std::ceil((1.0 - pz / static_cast<double>(zpatches)) * (h - 1))));
+        for (int px = 0; px < xpatches; ++px) {
+            const int col0 = std::max(0, static_cast<int>(std::floor(px / static_cast<double>(xpatches) * (w - 1))));
+            const int col1 = std::min(w - 1, static_cast<int>(std::ceil((px + 1.0) / xpatches * (w - 1))));
+            double loX = INFINITY, hiX = -INFINITY, loZ = INFINITY, hiZ = -INFINITY;
+            for (int row = row0; row <= row1; ++row) {
+                for (int col = col0; col <= col1; ++col) {
+                    if (col < col1) {
+                        const double s = (sample(col + 1, row) - sample(col, row)) * scale / spacingX;
+                        loX = std::min(loX, s);
+                        hiX = std::max(hiX, s);
+                    }
+                    if (row < row1) {
+                        const double s = (sample(col, row + 1) - sample(col, row)) * scale / spacingZ;
+                        loZ = std::min(loZ, s);
+                        hiZ = std::max(hiZ, s);
+                    }
+                }
+            }
+            const double spreadX = hiX >= loX ? hiX - loX : 0.0, spreadZ = hiZ >= loZ ? hiZ - loZ : 0.0;
+            m_slopeSpreads[static_cast<size_t>(pz) * xpatches + px] =
+                static_cast<float>(std::sqrt(2.0) * std::hypot(spreadX, spreadZ));
         }
     }
 
@@ -74,6 +119,19 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
             m_centreErrors[i] = off(1, 1, 0, 0, 2, 2);
         }
     }
+}
+
+GLuint TerrainPatches::slopeSpreadTexture()
+{
+    if (!m_slopeSpreadTexture && !m_slopeSpreads.empty()) {
+        glGenTextures(1, &m_slopeSpreadTexture);
+        glBindTexture(GL_TEXTURE_2D, m_slopeSpreadTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, m_xpatches, m_zpatches, 0, GL_RED, GL_FLOAT, m_slopeSpreads.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    return m_slopeSpreadTexture;
 }
 
 bool TerrainPatches::builtFor(int xpatches, int zpatches, float patchSize, float minHeight, float maxHeight) const
@@ -222,9 +280,25 @@ glm::vec3 TerrainPatches::levelBounds(int patch, const glm::mat4& projViewModel,
     const glm::vec2 across(std::max(std::fabs(rule.eye.x - lo.x), std::fabs(rule.eye.x - hi.x)),
                            std::max(std::fabs(rule.eye.z - lo.z), std::fabs(rule.eye.z - hi.z)));
     const float sine = nearestToEye > 0.0f ? std::min(1.0f, glm::length(across) / nearestToEye) : 1.0f;
-    bounds.y = m_patch_size * rule.pixelsPerUnit * sine / depth;
+    bounds.y = m_patch_size * rule.pixelsPerUnit * sine / depth * std::min(edgeSpread(patch), 1.0f);
     bounds.z = sine;
     return bounds;
+}
+
+float TerrainPatches::edgeSpread(int patch) const
+{
+    // An edge takes the larger spread of the patches on its two sides.
+    const int px = patch % m_xpatches, pz = patch / m_xpatches;
+    float spread = m_slopeSpreads[static_cast<size_t>(patch)];
+    if (px > 0)
+        spread = std::max(spread, m_slopeSpreads[static_cast<size_t>(patch - 1)]);
+    if (px + 1 < m_xpatches)
+        spread = std::max(spread, m_slopeSpreads[static_cast<size_t>(patch + 1)]);
+    if (pz > 0)
+        spread = std::max(spread, m_slopeSpreads[static_cast<size_t>(patch - m_xpatches)]);
+    if (pz + 1 < m_zpatches)
+        spread = std::max(spread, m_slopeSpreads[static_cast<size_t>(patch + m_xpatches)]);
+    return spread;
 }
 
 TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel,
@@ -251,9 +325,11 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
             continue;
         }
         m_plainOrder.push_back(patch);
-        const bool steep = bounds.z <= 0.7071f;
-        m_screenFactors[static_cast<size_t>(patch)] = steep && std::isfinite(bounds.y) ? bounds.y / m_patch_size
-                                                                                       : INFINITY;
+        // Pixels per unit of height: the screen bound without the spread.
+        const float spread = std::min(edgeSpread(patch), 1.0f);
+        const bool steep = bounds.z <= 0.7071f && spread > 0.0f;
+        m_screenFactors[static_cast<size_t>(patch)] =
+            steep && std::isfinite(bounds.y) ? bounds.y / (m_patch_size * spread) : INFINITY;
     }
 
     // A lowest-level patch is cut in half both ways, and its eight triangles fan round

@@ -28,6 +28,11 @@ public:
                float maxHeight);
     bool builtFor(int xpatches, int zpatches, float patchSize, float minHeight, float maxHeight) const;
 
+    // Per patch, an xpatches x zpatches texture of one float: how far a straight cut
+    // across the patch can stand off the ground, per unit of the cut's length (see
+    // build). Made on first use; the tessellation control stage reads it on unit 3.
+    GLuint slopeSpreadTexture();
+
     // The patches in view of projViewModel (grid space to clip space), nearest to eye
     // (in grid space) first.
     void select(const glm::mat4& projViewModel, const glm::vec3& eye, std::vector<int32_t>* order) const;
@@ -41,7 +46,8 @@ public:
     // heightfield.tcs.glsl), in grid space: the lower of factor x patch size over the
     // distance to the player and patch size x pixelsPerUnit x the sine of the view
     // ray's angle from the vertical over the depth (the row of projViewModel that
-    // gives clip w), clamped to the subdivision limits.
+    // gives clip w), times the slope spread of the patches on either side of the edge
+    // where that is below 1, clamped to the subdivision limits.
     struct LevelRule {
         glm::vec3 player = glm::vec3(0.0f);
         glm::vec3 eye = glm::vec3(0.0f);
@@ -51,8 +57,8 @@ public:
         bool plainLowest = true; // false: every patch goes to the tessellation stages
     };
     // The highest level any edge of the patch can get: by the distance to the player
-    // (x) and by what the screen shows (y; infinite where the patch reaches behind
-    // the camera). Below 2 the stages make the lowest they make, two segments a side,
+    // (x) and by what the screen shows (y, the spread included; infinite where the
+    // patch reaches behind the camera). Below 2 the stages make the lowest they make, two segments a side,
     // whatever the exact level. z: the largest sine of a view ray's angle from the
     // vertical into the patch.
     glm::vec3 levelBounds(int patch, const glm::mat4& projViewModel, const LevelRule& rule) const;
@@ -78,8 +84,12 @@ private:
     bool rayCovered(const glm::mat4& clipToGrid, float x, float y) const;
     // Whether the whole near plane lies above the highest ground of the patches under it.
     bool nearPlaneAboveGround(const glm::mat4& clipToGrid) const;
+    // The largest slope spread of the patch and the four beside it.
+    float edgeSpread(int patch) const;
 
     std::vector<glm::vec2> m_bounds; // lowest and highest world height per patch, row-major from (0, 0)
+    std::vector<float> m_slopeSpreads; // per patch, see build
+    GLuint m_slopeSpreadTexture = 0;
     int m_xpatches = 0;
     int m_zpatches = 0;
     float m_patch_size = 0.0f;

@@ -331,6 +331,55 @@ TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
     h.freeTextures();
 }
 
+TEST_F(LevelGl, TheCutLeavesTheGroundWithinAPixelOfItsFullDetail)
+{
+    // Low hills (3 units high over 40) from far off, where what the screen shows sets
+    // the levels and their gentle slopes let the cut go coarser still: cut as the
+    // rules cut them, and every edge at the highest level, the ground differs only
+    // where a line of the colour map moves by less than a pixel.
+    Heightfield h(4.0f, 10, 10, 0.0f, 3.0f, 1, 16, 20.0f);
+    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "");
+    h.selectShader();
+    glGenVertexArrays(1, &h.m_vao);
+    glGenVertexArrays(1, &h.m_lowestVao);
+    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    const float savedShadow = gPlayerShadow;
+    gPlayerShadow = 0.0f;
+    OffscreenTarget target(192, 192, 0.0f);
+    for (const glm::vec3& eye : {glm::vec3(0.0f, 50.0f, 35.0f), glm::vec3(10.0f, 90.0f, 20.0f)}) {
+        SCOPED_TRACE(eye.y);
+        const glm::mat4 projView = glm::perspective(glm::radians(40.0f), 1.0f, 1.0f, 400.0f) *
+                                   glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
+        const auto draw = [&](int lowest) {
+            h.m_min_subdivisions = lowest;
+            target.clear();
+            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
+            return target.read();
+        };
+        const auto cut = draw(1);
+        const auto full = draw(16);
+        int covered = 0, apart = 0;
+        for (int y = 0; y < target.height; ++y) {
+            for (int x = 0; x < target.width; ++x) {
+                const glm::ivec4 d = glm::abs(target.at(cut, x, y) - target.at(full, x, y));
+                covered += target.at(full, x, y).a > 0;
+                apart += d.r + d.g + d.b;
+            }
+        }
+        EXPECT_GT(covered, 10000);
+        // Cut three times as coarse as the slopes allow, the first view differs by half
+        // a level a channel; as cut, by less than a third.
+        EXPECT_LE(apart, 1.2 * covered) << "a mean difference of 0.4 levels a channel at the most";
+    }
+    gPlayerShadow = savedShadow;
+    glDisable(GL_CULL_FACE);
+    glDeleteVertexArrays(1, &h.m_vao);
+    glDeleteVertexArrays(1, &h.m_lowestVao);
+    h.freeTextures();
+}
+
 TEST_F(LevelGl, LevelsLoadDrawAndUnload)
 {
     gGame.m_antialiasing = 4;

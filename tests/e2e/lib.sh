@@ -92,6 +92,9 @@ e2e_settings() {
 # OpenAL Soft's silent null output unless the test chose another (ALSOFT_DRIVERS), so
 # the run neither needs nor disturbs the machine's sound card.
 e2e_start_game() {
+  # Emptied here, not by the game's redirection in the background: a wait for a line
+  # must never find it in the previous game's log.
+  : > "$E2E_LOG"
   (cd "$E2E_WORK/game" && exec env ALSOFT_DRIVERS="${ALSOFT_DRIVERS:-null}" "$E2E_BIN" > "$E2E_LOG" 2>&1 < /dev/null) &
   E2E_GAME_PID=$!
 }
@@ -214,7 +217,7 @@ e2e_wait_count() {
 e2e_log_order() {
   local previous=0 line
   for text in "$@"; do
-    line=$(grep -nF -- "$text" "$E2E_LOG" | head -n 1 | cut -d: -f1)
+    line=$(grep -nF -- "$text" "$E2E_LOG" | head -n 1 | cut -d: -f1 || true)
     [ -n "$line" ] || e2e_fail "log lacks '$text'"
     [ "$line" -gt "$previous" ] || e2e_fail "'$text' is out of order in the log"
     previous=$line

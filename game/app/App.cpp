@@ -281,10 +281,16 @@ void createShaderPrograms()
                {"heightfield.vs.glsl", "heightfield.tcs.glsl", "heightfield.tes.glsl",
                 "heightfield-lightmap-specmap.fs.glsl"},
                false);
+    new Shader("heightfieldLMSMMatte",
+               {"heightfield.vs.glsl", "heightfield.tcs.glsl", "heightfield.tes.glsl",
+                "heightfield-lightmap-specmap-matte.fs.glsl"},
+               false);
     new Shader("heightfieldLowest", {"heightfield-lowest.vs.glsl", "heightfield.fs.glsl"}, false);
     new Shader("heightfieldLowestLM", {"heightfield-lowest.vs.glsl", "heightfield-lightmap.fs.glsl"}, false);
     new Shader("heightfieldLowestLMSM", {"heightfield-lowest.vs.glsl", "heightfield-lightmap-specmap.fs.glsl"},
                false);
+    new Shader("heightfieldLowestLMSMMatte",
+               {"heightfield-lowest.vs.glsl", "heightfield-lightmap-specmap-matte.fs.glsl"}, false);
     new Shader("quad2d", {"quad2d.vs.glsl", "quad2d.fs.glsl"}, false);
     new Shader("quad2d_notex", {"quad2d_notex.vs.glsl", "quad2d_notex.fs.glsl"}, false);
     new Shader("quad2d_notex_depth", {"quad2d_notex_depth.vs.glsl", "quad2d_notex.fs.glsl"}, false);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -188,6 +189,7 @@ void Heightfield::makeShaderMaps()
 
 void Heightfield::selectShader()
 {
+    m_matteShader = m_lowestMatteShader = nullptr;
     if (!m_lightmap) {
         m_shader = Shader::get("heightfield");
         m_lowestShader = Shader::get("heightfieldLowest");
@@ -197,6 +199,8 @@ void Heightfield::selectShader()
     } else {
         m_shader = Shader::get("heightfieldLMSM");
         m_lowestShader = Shader::get("heightfieldLowestLMSM");
+        m_matteShader = Shader::get("heightfieldLMSMMatte");
+        m_lowestMatteShader = Shader::get("heightfieldLowestLMSMMatte");
     }
 }
 
@@ -233,8 +237,10 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     const float yScale = glm::length(glm::vec3(projView[0][1], projView[1][1], projView[2][1]));
     const float pixelsPerUnit = 0.5f * static_cast<float>(viewport[3]) * yScale;
 
-    // What both programs take.
+    // What the programs take.
     const auto setUniforms = [&](Shader* shader) {
+        const bool tessellates = shader == m_shader || shader == m_matteShader;
+        const bool shines = m_lightmap && m_specmap && shader != m_matteShader && shader != m_lowestMatteShader;
         glUseProgram(shader->m_program);
         shader->setUniform("matModel", model);
         shader->setUniform("matProjView", projView);
@@ -242,7 +248,7 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         shader->setUniform("xpatches", m_xpatches);
         shader->setUniform("min_height", m_min_height);
         shader->setUniform("max_height", m_max_height);
-        if (shader == m_shader) {
+        if (tessellates) {
             shader->setUniform("min_subdivisions", m_min_subdivisions);
             shader->setUniform("max_subdivisions", m_max_subdivisions);
             shader->setUniform("subdivision_factor", m_subdivision_factor);
@@ -255,9 +261,9 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
         shader->setUniform("lightDirNormed", gLightDirNormed);
         shader->setUniform("playerShadow", gPlayerShadow != 0.0f ? 1 : 0);
         // The tessellation's levels and the specular shine look from the eye.
-        if (shader == m_shader || (m_lightmap && m_specmap))
+        if (tessellates || shines)
             shader->setUniform("eyePos", eyePos);
-        if (m_lightmap && m_specmap) {
+        if (shines) {
             shader->setUniform("texSlopes", 2);
             // The first and last height samples sit on the grid's borders; a height
             // difference across two samples spans twice their spacing.
@@ -296,20 +302,34 @@ void Heightfield::render(const glm::mat4& projView, const glm::vec3& playerPos)
     rule.pixelsPerUnit = pixelsPerUnit;
     rule.minSubdivisions = m_min_subdivisions;
     rule.plainLowest = m_lowestShader != nullptr;
+    rule.splitShine = m_matteShader && (m_lowestMatteShader || !m_lowestShader);
+    rule.sun = gLightDirNormed;
     const glm::mat4 projViewModel = projView * model;
     const TerrainPatches::Draw draw = m_patches.prepareDraw(m_vao, m_lowestVao, projViewModel, gridEye, rule);
+    m_drawn = draw;
 
     // The near, tessellated patches first, so that they fill the depth buffer before
-    // the far ones behind them are shaded.
-    if (draw.tessellated > 0) {
-        setUniforms(m_shader);
+    // the far ones behind them are shaded; the shiny ones of each kind before the matte.
+    if (draw.tessellated > 0)
         glBindVertexArray(m_vao);
-        glDrawArraysInstanced(GL_PATCHES, 0, 4, draw.tessellated);
+    for (const auto& [shader, first, count] :
+         {std::tuple(m_shader, 0, draw.tessellatedShiny),
+          std::tuple(m_matteShader, draw.tessellatedShiny, draw.tessellated - draw.tessellatedShiny)}) {
+        if (count <= 0)
+            continue;
+        setUniforms(shader);
+        glDrawArraysInstancedBaseInstance(GL_PATCHES, 0, 4, count, static_cast<GLuint>(first));
     }
-    if (draw.lowestIndices > 0) {
-        setUniforms(m_lowestShader);
+    if (draw.lowestIndices > 0)
         glBindVertexArray(m_lowestVao);
-        glDrawElements(GL_TRIANGLES, draw.lowestIndices, GL_UNSIGNED_INT, nullptr);
+    for (const auto& [shader, first, count] :
+         {std::tuple(m_lowestShader, 0, draw.lowestShinyIndices),
+          std::tuple(m_lowestMatteShader, draw.lowestShinyIndices, draw.lowestIndices - draw.lowestShinyIndices)}) {
+        if (count <= 0)
+            continue;
+        setUniforms(shader);
+        glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(static_cast<uintptr_t>(first) * sizeof(uint32_t)));
     }
     glBindVertexArray(0);
 }

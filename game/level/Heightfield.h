@@ -54,6 +54,10 @@ public:
     // The same terrain without the tessellation stages, for the patches the stages
     // would cut the least (see TerrainPatches); without it every patch is tessellated.
     Shader* m_lowestShader = nullptr;
+    // With a specular map: both programs without the shine, for the patches where it
+    // cannot show (see TerrainPatches::LevelRule); without them every patch may shine.
+    Shader* m_matteShader = nullptr;
+    Shader* m_lowestMatteShader = nullptr;
     GLuint m_vao = 0;
     GLuint m_lowestVao = 0;
     float m_extent_x = 0.0f;
@@ -61,6 +65,7 @@ public:
     float m_inv_extent_x = 0.0f;
     float m_inv_extent_z = 0.0f;
     TerrainPatches m_patches;
+    TerrainPatches::Draw m_drawn; // what the last render drew
     // Made from the maps above so that the shaders fetch less per pixel: the colour map
     // with the light map in its alpha (when there is a light map; with a specular map
     // too, the lit colour over LIT_SCALE and the specular strength), and the height

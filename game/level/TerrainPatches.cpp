@@ -23,6 +23,7 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
     m_max_height = maxHeight;
     m_bounds.assign(static_cast<size_t>(xpatches) * zpatches, glm::vec2(0.0f));
     m_slopeSpreads.assign(m_bounds.size(), 0.0f);
+    m_normalBoxes.assign(m_bounds.size(), glm::vec4(0.0f));
     if (m_slopeSpreadTexture) {
         glDeleteTextures(1, &m_slopeSpreadTexture);
         m_slopeSpreadTexture = 0;
@@ -84,6 +85,20 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
             const double spreadX = hiX >= loX ? hiX - loX : 0.0, spreadZ = hiZ >= loZ ? hiZ - loZ : 0.0;
             m_slopeSpreads[static_cast<size_t>(pz) * xpatches + px] =
                 static_cast<float>(std::sqrt(2.0) * std::hypot(spreadX, spreadZ));
+
+            // The specular program's normal: the height differences across each sample
+            // (one sample to either side, held at the borders), filtered between the
+            // samples of the patch, over twice the spacing: (-dh/dx, 1, -dh/dz).
+            glm::dvec4 box(INFINITY, -INFINITY, INFINITY, -INFINITY);
+            const auto held = [&](int col, int row) { return sample(std::clamp(col, 0, w - 1), std::clamp(row, 0, h - 1)); };
+            for (int row = row0; row <= row1; ++row) {
+                for (int col = col0; col <= col1; ++col) {
+                    const double nx = (held(col - 1, row) - held(col + 1, row)) * scale / (2.0 * spacingX);
+                    const double nz = (held(col, row + 1) - held(col, row - 1)) * scale / (2.0 * spacingZ);
+                    box = glm::dvec4(std::min(box.x, nx), std::max(box.y, nx), std::min(box.z, nz), std::max(box.w, nz));
+                }
+            }
+            m_normalBoxes[static_cast<size_t>(pz) * xpatches + px] = glm::vec4(box);
         }
     }
 
@@ -301,6 +316,43 @@ float TerrainPatches::edgeSpread(int patch) const
     return spread;
 }
 
+bool TerrainPatches::mayShine(int patch, const glm::vec3& eye, const glm::vec3& sun) const
+{
+    // The shine is x^40 of the cosine between the normal N and the half-way vector H of
+    // the sun and the view: below a cosine of 0.8 it stays under 0.0002, a fiftieth
+    // of a level of colour. N lies in a cone round n0 (the normals of the box's
+    // corners are its widest), the view V in a cone round v0 (the directions to the
+    // corners of the patch's box), and H turns by at most the turn of V over |sun + V|,
+    // which is at least |sun + v0| less that turn. Where the cones cannot be told
+    // (the eye inside the box, the sun behind the view), the patch may shine.
+    const float threshold = 0.8f;
+    const glm::vec4 box = m_normalBoxes[static_cast<size_t>(patch)];
+    const glm::vec3 n0 = glm::normalize(glm::vec3(0.5f * (box.x + box.y), 1.0f, 0.5f * (box.z + box.w)));
+    float normalCone = 0.0f;
+    for (int corner = 0; corner < 4; ++corner) {
+        const glm::vec3 n = glm::normalize(glm::vec3(corner & 1 ? box.y : box.x, 1.0f, corner & 2 ? box.w : box.z));
+        normalCone = std::max(normalCone, std::acos(std::clamp(glm::dot(n, n0), -1.0f, 1.0f)));
+    }
+    const int px = patch % m_xpatches, pz = patch / m_xpatches;
+    const glm::vec2 heights = m_bounds[static_cast<size_t>(patch)];
+    const glm::vec3 lo(px * m_patch_size, heights.x, pz * m_patch_size);
+    const glm::vec3 hi((px + 1) * m_patch_size, heights.y, (pz + 1) * m_patch_size);
+    if (glm::all(glm::greaterThanEqual(eye, lo)) && glm::all(glm::lessThanEqual(eye, hi)))
+        return true;
+    const glm::vec3 v0 = glm::normalize(eye - 0.5f * (lo + hi));
+    float viewCone = 0.0f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const glm::vec3 p(corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z);
+        viewCone = std::max(viewCone, std::acos(std::clamp(glm::dot(glm::normalize(eye - p), v0), -1.0f, 1.0f)));
+    }
+    const float reach = glm::length(sun + v0) - viewCone;
+    if (!(reach > 0.1f) || !std::isfinite(normalCone + viewCone))
+        return true;
+    const glm::vec3 h0 = glm::normalize(sun + v0);
+    const float apart = std::acos(std::clamp(glm::dot(n0, h0), -1.0f, 1.0f)) - normalCone - viewCone / reach;
+    return !(apart > 0.0f && std::cos(apart) < threshold);
+}
+
 TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel,
                                                  const glm::vec3& eye, const LevelRule& rule)
 {
@@ -315,16 +367,19 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
     m_screenFactors.assign(m_bounds.size(), 0.0f);
     m_tessellated.clear();
     m_plainOrder.clear();
+    m_matteTessellated.clear();
+    m_mattePlain.clear();
     for (int32_t patch : m_order) {
+        const bool matte = rule.splitShine && !mayShine(patch, rule.eye, rule.sun);
         const glm::vec3 bounds = rule.plainLowest && rule.minSubdivisions <= 2
                                      ? levelBounds(patch, projViewModel, rule)
                                      : glm::vec3(INFINITY);
         if (std::min(bounds.x, bounds.y) > lowest) {
-            m_tessellated.push_back(patch);
+            (matte ? m_matteTessellated : m_tessellated).push_back(patch);
             m_screenFactors[static_cast<size_t>(patch)] = -1.0f;
             continue;
         }
-        m_plainOrder.push_back(patch);
+        (matte ? m_mattePlain : m_plainOrder).push_back(patch);
         // Pixels per unit of height: the screen bound without the spread.
         const float spread = std::min(edgeSpread(patch), 1.0f);
         const bool steep = bounds.z <= 0.7071f && spread > 0.0f;
@@ -348,7 +403,15 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
         const bool inGrid = px >= 0 && pz >= 0 && px < m_xpatches && pz < m_zpatches;
         return inGrid ? m_screenFactors[static_cast<size_t>(pz) * m_xpatches + px] : 0.0f;
     };
-    for (int32_t patch : m_plainOrder) {
+    // The shiny patches first, then the matte ones, each kind nearest first.
+    const size_t shinyTessellated = m_tessellated.size(), shinyPlain = m_plainOrder.size();
+    m_tessellated.insert(m_tessellated.end(), m_matteTessellated.begin(), m_matteTessellated.end());
+    m_plainOrder.insert(m_plainOrder.end(), m_mattePlain.begin(), m_mattePlain.end());
+    size_t shinyIndices = 0;
+    for (size_t i = 0; i < m_plainOrder.size(); ++i) {
+        if (i == shinyPlain)
+            shinyIndices = m_lowestIndices.size();
+        const int32_t patch = m_plainOrder[i];
         const int px = patch % m_xpatches, pz = patch / m_xpatches;
         const uint32_t x = 2 * static_cast<uint32_t>(px), z = 2 * static_cast<uint32_t>(pz);
         const auto at = [&](uint32_t dx, uint32_t dz) { return (z + dz) * row + x + dx; };
@@ -407,8 +470,12 @@ TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVa
                  m_lowestIndices.data(), GL_STREAM_DRAW);
     glBindVertexArray(0);
 
+    if (shinyPlain == m_plainOrder.size())
+        shinyIndices = m_lowestIndices.size();
     Draw draw;
     draw.tessellated = static_cast<int>(m_tessellated.size());
     draw.lowestIndices = static_cast<int>(m_lowestIndices.size());
+    draw.tessellatedShiny = static_cast<int>(shinyTessellated);
+    draw.lowestShinyIndices = static_cast<int>(shinyIndices);
     return draw;
 }

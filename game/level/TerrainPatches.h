@@ -55,6 +55,11 @@ public:
         float pixelsPerUnit = 0.0f;
         int minSubdivisions = 1;
         bool plainLowest = true; // false: every patch goes to the tessellation stages
+        // With splitShine, the patches where the sun's shine (Blinn-Phong, exponent
+        // 40, from the normals of the height map) surely stays below a level of colour
+        // are told apart from the others; sun is the unit direction towards the sun.
+        bool splitShine = false;
+        glm::vec3 sun = glm::vec3(0.0f, 1.0f, 0.0f);
     };
     // The highest level any edge of the patch can get: by the distance to the player
     // (x) and by what the screen shows (y, the spread included; infinite where the
@@ -70,6 +75,10 @@ public:
     struct Draw {
         int tessellated = 0; // patches whose index went to attribute 0, one per instance
         int lowestIndices = 0; // of the lowest-level patches' triangles, three a triangle
+        // Of those, the ones that come first and may shine (all of them without
+        // splitShine); the matte rest follow.
+        int tessellatedShiny = 0;
+        int lowestShinyIndices = 0;
     };
     // Selects and splits, uploads the tessellated patches' indices as attribute 0 of
     // tessVao and the lowest-level patches' triangles as the element buffer of lowestVao:
@@ -86,9 +95,14 @@ private:
     bool nearPlaneAboveGround(const glm::mat4& clipToGrid) const;
     // The largest slope spread of the patch and the four beside it.
     float edgeSpread(int patch) const;
+    // Whether the sun can shine off some point of the patch towards the eye (grid space).
+    bool mayShine(int patch, const glm::vec3& eye, const glm::vec3& sun) const;
 
     std::vector<glm::vec2> m_bounds; // lowest and highest world height per patch, row-major from (0, 0)
     std::vector<float> m_slopeSpreads; // per patch, see build
+    // Per patch, the box of the normals' (x, z) over y as the specular program makes
+    // them from the height map: x from lo to hi, then z from lo to hi.
+    std::vector<glm::vec4> m_normalBoxes;
     GLuint m_slopeSpreadTexture = 0;
     int m_xpatches = 0;
     int m_zpatches = 0;
@@ -102,6 +116,8 @@ private:
     std::vector<int32_t> m_order;
     std::vector<int32_t> m_tessellated; // the patches in view, split
     std::vector<int32_t> m_plainOrder;
+    std::vector<int32_t> m_matteTessellated; // this frame's matte patches, split likewise
+    std::vector<int32_t> m_mattePlain;
     std::vector<uint32_t> m_lowestIndices;
     std::vector<float> m_screenFactors; // per patch, see prepareDraw
     // Per patch, how far the height at the middle of each edge (x = 0, z = max,

@@ -137,6 +137,8 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"heightfieldLowest", {lowestTerrain, {}}},
         {"heightfieldLowestLM", {lowestTerrain, {}}},
         {"heightfieldLowestLMSM", {with(lowestTerrain, {"texSlopes", "eyePos", "slopeUV", "slopeScale"}), {}}},
+        {"heightfieldLMSMMatte", {terrain, {}}},
+        {"heightfieldLowestLMSMMatte", {lowestTerrain, {}}},
         {"quad2d", {with(quad, {"tex"}), {{"size", GL_FLOAT_VEC2}}}},
         {"quad2d_notex", {{"pos", "size", "projMat", "color"}, {{"size", GL_FLOAT_VEC2}, {"color", GL_FLOAT_VEC4}}}},
         {"quad2d_notex_depth",

@@ -380,6 +380,58 @@ TEST_F(LevelGl, TheCutLeavesTheGroundWithinAPixelOfItsFullDetail)
     h.freeTextures();
 }
 
+TEST_F(LevelGl, PatchesWithoutShineDrawAsTheSpecularProgramWould)
+{
+    // Low icy hills with the specular map, from above and from low down, with the sun
+    // low and high: the patches told matte go without the shine and look the same.
+    Heightfield h(4.0f, 10, 10, 0.0f, 4.0f, 1, 16, 20.0f);
+    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "terrain/europa_sm.png");
+    h.selectShader();
+    ASSERT_NE(h.m_matteShader, nullptr);
+    glGenVertexArrays(1, &h.m_vao);
+    glGenVertexArrays(1, &h.m_lowestVao);
+    glPatchParameteri(GL_PATCH_VERTICES, 4);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    const float savedShadow = gPlayerShadow;
+    const glm::vec3 savedSun = gLightDirNormed;
+    gPlayerShadow = 0.0f;
+    OffscreenTarget target(160, 160, 0.0f);
+    int matte = 0, shiny = 0;
+    for (const glm::vec3& sun : {glm::vec3(0.95f, 0.15f, 0.2f), glm::vec3(0.2f, 0.2f, -0.95f), glm::vec3(-0.2f, 0.95f, 0.1f)}) {
+        gLightDirNormed = glm::normalize(sun);
+        for (const glm::vec3& eye : {glm::vec3(0.0f, 70.0f, 10.0f), glm::vec3(-40.0f, 25.0f, 30.0f)}) {
+            SCOPED_TRACE(testing::Message() << "sun " << sun.x << ", eye " << eye.x);
+            const glm::mat4 projView = glm::perspective(glm::radians(50.0f), 1.0f, 1.0f, 400.0f) *
+                                       glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
+            target.clear();
+            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
+            const auto split = target.read();
+            matte += h.m_drawn.tessellated - h.m_drawn.tessellatedShiny +
+                     (h.m_drawn.lowestIndices - h.m_drawn.lowestShinyIndices) / 24;
+            shiny += h.m_drawn.tessellatedShiny;
+            Shader* matteShader = h.m_matteShader;
+            h.m_matteShader = nullptr;
+            target.clear();
+            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
+            h.m_matteShader = matteShader;
+            const auto whole = target.read();
+            int largest = 0;
+            for (size_t i = 0; i < whole.size(); ++i)
+                largest = std::max(largest, std::abs(static_cast<int>(split[i]) - static_cast<int>(whole[i])));
+            EXPECT_LE(largest, 1) << "a patch whose shine shows went matte";
+        }
+    }
+    EXPECT_GT(matte, 20);
+    EXPECT_GT(shiny, 20);
+    gPlayerShadow = savedShadow;
+    gLightDirNormed = savedSun;
+    glDisable(GL_CULL_FACE);
+    glDeleteVertexArrays(1, &h.m_vao);
+    glDeleteVertexArrays(1, &h.m_lowestVao);
+    h.freeTextures();
+}
+
 TEST_F(LevelGl, LevelsLoadDrawAndUnload)
 {
     gGame.m_antialiasing = 4;

@@ -78,7 +78,7 @@ std::map<std::string, std::pair<GLenum, GLint>> activeUniforms(GLuint program)
 
 TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
 {
-    ASSERT_EQ(gShaders.size(), 33u);
+    ASSERT_EQ(gShaders.size(), 35u);
     EXPECT_EQ(s_startUpError, static_cast<GLenum>(GL_NO_ERROR)) << "programs and default textures leave no GL error";
     const std::map<std::string, GLenum> types = {
         {"matModel", GL_FLOAT_MAT4}, {"matProjView", GL_FLOAT_MAT4}, {"matMVP", GL_FLOAT_MAT4},
@@ -167,7 +167,7 @@ TEST_F(GameShaders, EveryUniformTheEngineSetsIsLiveWithItsType)
         {"text", {{"matProj", "color"}, {{"color", GL_FLOAT_VEC3}}}},
         {"debug_normals", {{"matModel", "matProjView"}, {}}},
     };
-    ASSERT_EQ(programs.size(), 33u);
+    ASSERT_EQ(programs.size(), 35u);
     for (const auto& [program, expectation] : programs) {
         const auto active = activeUniforms(Shader::get(program)->m_program);
         for (const std::string& name : expectation.first) {

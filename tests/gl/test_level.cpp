@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -268,28 +269,55 @@ TEST_F(LevelGl, ProgramFollowsTheLightAndSpecularMaps)
     EXPECT_EQ(h.m_specmap, nullptr);
 }
 
-TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
-{
-    // 40 x 40 units of hills seen from above: the patches far from the player (in a
-    // corner) and those the camera sees small go without the tessellation stages.
-    Heightfield h(4.0f, 10, 10, 0.0f, 30.0f, 1, 16, 20.0f);
-    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "");
-    h.selectShader();
-    glGenVertexArrays(1, &h.m_vao);
-    glGenVertexArrays(1, &h.m_lowestVao);
-    glPatchParameteri(GL_PATCH_VERTICES, 4);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    const float savedShadow = gPlayerShadow;
-    gPlayerShadow = 0.0f;
-    OffscreenTarget target(128, 128, 0.0f);
-    const auto draw = [&](const glm::vec3& eye) {
-        const glm::mat4 projView = glm::perspective(glm::radians(40.0f), 1.0f, 1.0f, 400.0f) *
-                                   glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 0, -1));
+namespace {
+
+// 40 x 40 units of the test hills, `height` high, in 10 x 10 patches of 4, ready to draw
+// with the depth test and back faces culled and without the lander's shadow; the GL
+// state and the shadow go back as they were when it goes.
+struct TestHills {
+    Heightfield h;
+    float savedShadow = gPlayerShadow;
+
+    explicit TestHills(float height, const std::string& specmap = "") : h(4.0f, 10, 10, 0.0f, height, 1, 16, 20.0f)
+    {
+        h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", specmap);
+        h.selectShader();
+        glGenVertexArrays(1, &h.m_vao);
+        glGenVertexArrays(1, &h.m_lowestVao);
+        glPatchParameteri(GL_PATCH_VERTICES, 4);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        gPlayerShadow = 0.0f;
+    }
+    ~TestHills()
+    {
+        gPlayerShadow = savedShadow;
+        glDisable(GL_CULL_FACE);
+        glDeleteVertexArrays(1, &h.m_vao);
+        glDeleteVertexArrays(1, &h.m_lowestVao);
+        h.freeTextures();
+    }
+    // The hills seen from eye towards their middle, the player over a corner.
+    std::vector<uint8_t> draw(const OffscreenTarget& target, const glm::vec3& eye, float fovDegrees,
+                              const glm::vec3& up)
+    {
+        const glm::mat4 projView = glm::perspective(glm::radians(fovDegrees), 1.0f, 1.0f, 400.0f) *
+                                   glm::lookAt(eye, glm::vec3(0.0f), up);
         target.clear();
         h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
         return target.read();
-    };
+    }
+};
+
+} // namespace
+
+TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
+{
+    // The hills seen from above: the patches far from the player (in a corner) and those
+    // the camera sees small go without the tessellation stages.
+    TestHills hills(30.0f);
+    Heightfield& h = hills.h;
+    OffscreenTarget target(128, 128, 0.0f);
     const auto plainIndices = [&] {
         GLint buffer = 0, size = 0;
         glBindVertexArray(h.m_lowestVao);
@@ -302,12 +330,12 @@ TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
     for (const glm::vec3& eye : {glm::vec3(0.0f, 60.0f, 0.0f), glm::vec3(0.0f, 200.0f, 0.0f)}) {
         SCOPED_TRACE(eye.y);
         Shader* lowest = h.m_lowestShader;
-        const auto mixed = draw(eye);
+        const auto mixed = hills.draw(target, eye, 40.0f, glm::vec3(0, 0, -1));
         const int indices = plainIndices();
         EXPECT_GT(indices, 0);
         EXPECT_LT(indices, 100 * 24) << "some patches near the player are still tessellated at 60";
         h.m_lowestShader = nullptr;
-        const auto tessellated = draw(eye);
+        const auto tessellated = hills.draw(target, eye, 40.0f, glm::vec3(0, 0, -1));
         h.m_lowestShader = lowest;
         // No pixel left open between the two kinds of patch, and the ground in the same
         // place: the points left out move it by less than a pixel.
@@ -324,11 +352,6 @@ TEST_F(LevelGl, PatchesAtTheLowestLevelDrawAsTheTessellationWould)
         EXPECT_GT(covered, 1000);
         EXPECT_LE(apart, 3 * covered) << "a mean difference of a level at the most";
     }
-    gPlayerShadow = savedShadow;
-    glDisable(GL_CULL_FACE);
-    glDeleteVertexArrays(1, &h.m_vao);
-    glDeleteVertexArrays(1, &h.m_lowestVao);
-    h.freeTextures();
 }
 
 TEST_F(LevelGl, TheCutLeavesTheGroundWithinAPixelOfItsFullDetail)
@@ -337,29 +360,14 @@ TEST_F(LevelGl, TheCutLeavesTheGroundWithinAPixelOfItsFullDetail)
     // the levels and their gentle slopes let the cut go coarser still: cut as the
     // rules cut them, and every edge at the highest level, the ground differs only
     // where a line of the colour map moves by less than a pixel.
-    Heightfield h(4.0f, 10, 10, 0.0f, 3.0f, 1, 16, 20.0f);
-    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "");
-    h.selectShader();
-    glGenVertexArrays(1, &h.m_vao);
-    glGenVertexArrays(1, &h.m_lowestVao);
-    glPatchParameteri(GL_PATCH_VERTICES, 4);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    const float savedShadow = gPlayerShadow;
-    gPlayerShadow = 0.0f;
+    TestHills hills(3.0f);
     OffscreenTarget target(192, 192, 0.0f);
     for (const glm::vec3& eye : {glm::vec3(0.0f, 50.0f, 35.0f), glm::vec3(10.0f, 90.0f, 20.0f)}) {
         SCOPED_TRACE(eye.y);
-        const glm::mat4 projView = glm::perspective(glm::radians(40.0f), 1.0f, 1.0f, 400.0f) *
-                                   glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
-        const auto draw = [&](int lowest) {
-            h.m_min_subdivisions = lowest;
-            target.clear();
-            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
-            return target.read();
-        };
-        const auto cut = draw(1);
-        const auto full = draw(16);
+        hills.h.m_min_subdivisions = 1;
+        const auto cut = hills.draw(target, eye, 40.0f, glm::vec3(0, 1, 0));
+        hills.h.m_min_subdivisions = 16;
+        const auto full = hills.draw(target, eye, 40.0f, glm::vec3(0, 1, 0));
         int covered = 0, apart = 0;
         for (int y = 0; y < target.height; ++y) {
             for (int x = 0; x < target.width; ++x) {
@@ -373,49 +381,31 @@ TEST_F(LevelGl, TheCutLeavesTheGroundWithinAPixelOfItsFullDetail)
         // a level a channel; as cut, by less than a third.
         EXPECT_LE(apart, 1.2 * covered) << "a mean difference of 0.4 levels a channel at the most";
     }
-    gPlayerShadow = savedShadow;
-    glDisable(GL_CULL_FACE);
-    glDeleteVertexArrays(1, &h.m_vao);
-    glDeleteVertexArrays(1, &h.m_lowestVao);
-    h.freeTextures();
 }
 
 TEST_F(LevelGl, PatchesWithoutShineDrawAsTheSpecularProgramWould)
 {
     // Low icy hills with the specular map, from above and from low down, with the sun
     // low and high: the patches told matte go without the shine and look the same.
-    Heightfield h(4.0f, 10, 10, 0.0f, 4.0f, 1, 16, 20.0f);
-    h.loadTextures("terrain/test_hf.png", "terrain/test_tm.png", "", "terrain/europa_lm.png", "terrain/europa_sm.png");
-    h.selectShader();
+    TestHills hills(4.0f, "terrain/europa_sm.png");
+    Heightfield& h = hills.h;
     ASSERT_NE(h.m_matteShader, nullptr);
-    glGenVertexArrays(1, &h.m_vao);
-    glGenVertexArrays(1, &h.m_lowestVao);
-    glPatchParameteri(GL_PATCH_VERTICES, 4);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    const float savedShadow = gPlayerShadow;
     const glm::vec3 savedSun = gLightDirNormed;
-    gPlayerShadow = 0.0f;
     OffscreenTarget target(160, 160, 0.0f);
     int matte = 0, shiny = 0;
-    for (const glm::vec3& sun : {glm::vec3(0.95f, 0.15f, 0.2f), glm::vec3(0.2f, 0.2f, -0.95f), glm::vec3(-0.2f, 0.95f, 0.1f)}) {
+    for (const glm::vec3& sun :
+         {glm::vec3(0.95f, 0.15f, 0.2f), glm::vec3(0.2f, 0.2f, -0.95f), glm::vec3(-0.2f, 0.95f, 0.1f)}) {
         gLightDirNormed = glm::normalize(sun);
         for (const glm::vec3& eye : {glm::vec3(0.0f, 70.0f, 10.0f), glm::vec3(-40.0f, 25.0f, 30.0f)}) {
             SCOPED_TRACE(testing::Message() << "sun " << sun.x << ", eye " << eye.x);
-            const glm::mat4 projView = glm::perspective(glm::radians(50.0f), 1.0f, 1.0f, 400.0f) *
-                                       glm::lookAt(eye, glm::vec3(0.0f), glm::vec3(0, 1, 0));
-            target.clear();
-            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
-            const auto split = target.read();
+            const auto split = hills.draw(target, eye, 50.0f, glm::vec3(0, 1, 0));
             matte += h.m_drawn.tessellated - h.m_drawn.tessellatedShiny +
                      (h.m_drawn.lowestIndices - h.m_drawn.lowestShinyIndices) / 24;
             shiny += h.m_drawn.tessellatedShiny;
             Shader* matteShader = h.m_matteShader;
             h.m_matteShader = nullptr;
-            target.clear();
-            h.render(projView, glm::vec3(-18.0f, 10.0f, -18.0f));
+            const auto whole = hills.draw(target, eye, 50.0f, glm::vec3(0, 1, 0));
             h.m_matteShader = matteShader;
-            const auto whole = target.read();
             int largest = 0;
             for (size_t i = 0; i < whole.size(); ++i)
                 largest = std::max(largest, std::abs(static_cast<int>(split[i]) - static_cast<int>(whole[i])));
@@ -424,12 +414,7 @@ TEST_F(LevelGl, PatchesWithoutShineDrawAsTheSpecularProgramWould)
     }
     EXPECT_GT(matte, 20);
     EXPECT_GT(shiny, 20);
-    gPlayerShadow = savedShadow;
     gLightDirNormed = savedSun;
-    glDisable(GL_CULL_FACE);
-    glDeleteVertexArrays(1, &h.m_vao);
-    glDeleteVertexArrays(1, &h.m_lowestVao);
-    h.freeTextures();
 }
 
 TEST_F(LevelGl, LevelsLoadDrawAndUnload)

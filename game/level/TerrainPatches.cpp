@@ -23,7 +23,7 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
     m_max_height = maxHeight;
     m_bounds.assign(static_cast<size_t>(xpatches) * zpatches, glm::vec2(0.0f));
     m_slopeSpreads.assign(m_bounds.size(), 0.0f);
-    m_normalBoxes.assign(m_bounds.size(), glm::vec4(0.0f));
+    m_normalCones.assign(m_bounds.size(), glm::vec4(0.0f, 1.0f, 0.0f, 0.0f));
     if (m_slopeSpreadTexture) {
         glDeleteTextures(1, &m_slopeSpreadTexture);
         m_slopeSpreadTexture = 0;
@@ -98,7 +98,15 @@ void TerrainPatches::build(const uint16_t* samples, int w, int h, int xpatches, 
                     box = glm::dvec4(std::min(box.x, nx), std::max(box.y, nx), std::min(box.z, nz), std::max(box.w, nz));
                 }
             }
-            m_normalBoxes[static_cast<size_t>(pz) * xpatches + px] = glm::vec4(box);
+            // The normals are (x, 1, z) for (x, z) in that box, so the widest of them from
+            // the box's middle stand at its corners.
+            const glm::vec3 axis = glm::normalize(glm::vec3(0.5 * (box.x + box.y), 1.0, 0.5 * (box.z + box.w)));
+            float widest = 0.0f;
+            for (int corner = 0; corner < 4; ++corner) {
+                const glm::vec3 n = glm::normalize(glm::vec3(corner & 1 ? box.y : box.x, 1.0, corner & 2 ? box.w : box.z));
+                widest = std::max(widest, std::acos(std::clamp(glm::dot(n, axis), -1.0f, 1.0f)));
+            }
+            m_normalCones[static_cast<size_t>(pz) * xpatches + px] = glm::vec4(axis, widest);
         }
     }
 
@@ -319,38 +327,32 @@ float TerrainPatches::edgeSpread(int patch) const
 bool TerrainPatches::mayShine(int patch, const glm::vec3& eye, const glm::vec3& sun) const
 {
     // The shine is x^40 of the cosine between the normal N and the half-way vector H of
-    // the sun and the view: below a cosine of 0.8 it stays under 0.0002, a fiftieth
-    // of a level of colour. N lies in a cone round n0 (the normals of the box's
-    // corners are its widest), the view V in a cone round v0 (the directions to the
-    // corners of the patch's box), and H turns by at most the turn of V over |sun + V|,
-    // which is at least |sun + v0| less that turn. Where the cones cannot be told
-    // (the eye inside the box, the sun behind the view), the patch may shine.
-    const float threshold = 0.8f;
-    const glm::vec4 box = m_normalBoxes[static_cast<size_t>(patch)];
-    const glm::vec3 n0 = glm::normalize(glm::vec3(0.5f * (box.x + box.y), 1.0f, 0.5f * (box.z + box.w)));
-    float normalCone = 0.0f;
-    for (int corner = 0; corner < 4; ++corner) {
-        const glm::vec3 n = glm::normalize(glm::vec3(corner & 1 ? box.y : box.x, 1.0f, corner & 2 ? box.w : box.z));
-        normalCone = std::max(normalCone, std::acos(std::clamp(glm::dot(n, n0), -1.0f, 1.0f)));
-    }
+    // the sun and the view: beyond the angle whose cosine is 0.8 it stays under 0.0002,
+    // a fiftieth of a level of colour. N lies in the patch's normal cone; the view V
+    // in the cone of directions from the patch's box (in a ball round its middle) to
+    // the eye; and H turns by at most the turn of V over |sun + V|, which is at least
+    // |sun + v0| less that turn. Where the cones cannot be told apart (the eye inside
+    // the ball, the sun behind the view), the patch may shine.
+    const float beyondShine = 0.6435011f; // acos(0.8)
     const int px = patch % m_xpatches, pz = patch / m_xpatches;
     const glm::vec2 heights = m_bounds[static_cast<size_t>(patch)];
     const glm::vec3 lo(px * m_patch_size, heights.x, pz * m_patch_size);
     const glm::vec3 hi((px + 1) * m_patch_size, heights.y, (pz + 1) * m_patch_size);
-    if (glm::all(glm::greaterThanEqual(eye, lo)) && glm::all(glm::lessThanEqual(eye, hi)))
+    const glm::vec3 toEye = eye - 0.5f * (lo + hi);
+    const float distance = glm::length(toEye), radius = 0.5f * glm::length(hi - lo);
+    if (!(distance > radius))
         return true;
-    const glm::vec3 v0 = glm::normalize(eye - 0.5f * (lo + hi));
-    float viewCone = 0.0f;
-    for (int corner = 0; corner < 8; ++corner) {
-        const glm::vec3 p(corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z);
-        viewCone = std::max(viewCone, std::acos(std::clamp(glm::dot(glm::normalize(eye - p), v0), -1.0f, 1.0f)));
-    }
+    // asin(radius / distance), or less than pi / 2 times the ratio.
+    const float viewCone = 1.5707964f * radius / distance;
+    const glm::vec3 v0 = toEye / distance;
     const float reach = glm::length(sun + v0) - viewCone;
-    if (!(reach > 0.1f) || !std::isfinite(normalCone + viewCone))
+    if (!(reach > 0.1f))
         return true;
-    const glm::vec3 h0 = glm::normalize(sun + v0);
-    const float apart = std::acos(std::clamp(glm::dot(n0, h0), -1.0f, 1.0f)) - normalCone - viewCone / reach;
-    return !(apart > 0.0f && std::cos(apart) < threshold);
+    const glm::vec4 normals = m_normalCones[static_cast<size_t>(patch)];
+    const float limit = normals.w + viewCone / reach + beyondShine;
+    if (!(limit < 3.1415926f))
+        return true;
+    return glm::dot(glm::vec3(normals), glm::normalize(sun + v0)) >= std::cos(limit);
 }
 
 TerrainPatches::Draw TerrainPatches::prepareDraw(GLuint tessVao, GLuint lowestVao, const glm::mat4& projViewModel,

@@ -100,9 +100,9 @@ private:
 
     std::vector<glm::vec2> m_bounds; // lowest and highest world height per patch, row-major from (0, 0)
     std::vector<float> m_slopeSpreads; // per patch, see build
-    // Per patch, the box of the normals' (x, z) over y as the specular program makes
-    // them from the height map: x from lo to hi, then z from lo to hi.
-    std::vector<glm::vec4> m_normalBoxes;
+    // Per patch, the cone of the normals the specular program makes from the height
+    // map: its axis (xyz) and the largest angle of a normal from it (w).
+    std::vector<glm::vec4> m_normalCones;
     GLuint m_slopeSpreadTexture = 0;
     int m_xpatches = 0;
     int m_zpatches = 0;

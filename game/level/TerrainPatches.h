@@ -5,7 +5,8 @@
 // side go as the very triangles the stages would make of them, without the stages
 // (or fewer, where the view looks down steeply and that moves the ground by no more
 // than a quarter of a pixel); the others' grid indices reach the vertex stage as a
-// per-instance attribute.
+// per-instance attribute. On shiny ground, the patches where the sun's shine cannot
+// show come after the others, to be drawn without it.
 #pragma once
 
 #include <GL/glew.h>

@@ -7,6 +7,7 @@ bash tools/deps.sh
 bash tools/build.sh
 
 source tools/xvfb.sh
+xvfb_ensure
 
 cd build
 ctest --output-on-failure -j"$(nproc)"

@@ -8,5 +8,6 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build build -j"$(nproc)" --target win_level1
 
 source tools/xvfb.sh
+xvfb_ensure
 
 ./build/tests/win_level1 | grep -E "docked on|Crawler touchdown|LANDED|Taking off|BOOM|mission accomplished|^level|FAILED|PASSED"

@@ -39,25 +39,13 @@ e2e_cleanup() {
   [ -n "$E2E_WORK" ] && rm -rf "$E2E_WORK"
 }
 
-# Starts a private Xvfb on a display it picks itself (-displayfd, so parallel tests
-# never race for a number) and exports DISPLAY. E2E_SCREEN sets its size (1280x1024x24).
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb.sh"
+
+# Starts the test's own X server (see tools/xvfb.sh) and exports DISPLAY. E2E_SCREEN
+# sets its size (1280x1024x24).
 e2e_start_x() {
-  local fdfile n
-  fdfile=$(mktemp /tmp/kestrun-xvfb-XXXXXX)
-  Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1280x1024x24}" -nolisten tcp 3> "$fdfile" > /dev/null 2>&1 &
-  E2E_XVFB_PID=$!
-  for _ in $(seq 100); do
-    n=$(tr -dc '0-9' < "$fdfile")
-    if [ -n "$n" ] && DISPLAY=":$n" xdpyinfo > /dev/null 2>&1; then
-      rm -f "$fdfile"
-      export DISPLAY=":$n"
-      return 0
-    fi
-    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  rm -f "$fdfile"
-  e2e_fail "could not start Xvfb"
+  xvfb_start "${E2E_SCREEN:-1280x1024x24}" || e2e_fail "could not start Xvfb"
+  E2E_XVFB_PID=$XVFB_PID
 }
 
 # e2e_setup <binary> <source dir> <output dir>: scratch work dir whose assets link to

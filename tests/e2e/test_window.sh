@@ -14,7 +14,7 @@ grep -qx "Initializing shaders ... done" "$E2E_LOG" || e2e_fail "the shader line
 ! grep -q "WARNING: uniform" "$E2E_LOG" || e2e_fail "a uniform the menu sets is missing from its program"
 
 e2e_key F3
-e2e_wait_title " FPS: " 2
+e2e_wait_title " FPS: " 5
 e2e_shot fps
 
 e2e_key F10 F10 F10

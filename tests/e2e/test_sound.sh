@@ -38,28 +38,41 @@ grep -qxF "Sound is disabled via ini file" "$E2E_LOG" || e2e_fail "disabled: mis
 ! grep -q "^ERROR: " "$E2E_LOG" || e2e_fail "disabled: errors in the log"
 cp "$E2E_SRC/assets/settings.ini" "$E2E_WORK/game/assets/settings.ini"
 
-# 3. A device that writes what it plays into a file.
+# 3. A device that writes what it plays into a file. The writer runs on its own clock:
+# on a busy machine it lags, then catches up, so the times below are places in the file
+# (mono 16-bit, 44.1 kHz after the header) read off its size as it grows, never the
+# clock: what lies before the size read just before Ctrl+F5 was mixed before the key,
+# what lies well after the size read once the game took it, after.
 wav="$E2E_OUT/menu.wav"
 e2e_wave_output "$wav"
 E2E_LOG="$E2E_OUT/wave.log"
-start=$(date +%s.%N)
+bytes_per_second=88200
+written() { stat -c %s "$wav" 2> /dev/null || echo 0; }
+# wait_written <bytes>: until the file holds that many, 30 s at most.
+wait_written() {
+  local deadline=$((SECONDS + 30))
+  until [ "$(written)" -ge "$1" ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "wave: the writer stopped at $(written) bytes"
+    sleep 0.1
+  done
+}
 ALSOFT_DRIVERS=wave e2e_start_game
 e2e_wait_window "The Kestrun Event"
 e2e_wait_log "Initializing shaders ... done" 30
-sleep 2
-key_at=$(date +%s.%N)
+wait_written $(($(written) + 2 * bytes_per_second))
+key_at=$(written)
 e2e_key ctrl+F5
 e2e_wait_log "Mute: on" 5
-muted_at=$(date +%s.%N)
-sleep 2.5
+muted_at=$(written)
+wait_written $((muted_at + 3 * bytes_per_second / 2))
 quit_game wave
 ! grep -q "^ERROR: " "$E2E_LOG" || e2e_fail "wave: errors in the log"
 [ -s "$wav" ] || e2e_fail "wave: nothing was written"
 
-# The output file begins when the sound system opens its device, just after start-up;
-# its times never run ahead of the clock (a busy writer lags, then catches up).
-before=$(level_db "$wav" "$(awk "BEGIN { print $key_at - $start - 1.2 }")" 1.0)
-after=$(level_db "$wav" "$(awk "BEGIN { print $muted_at - $start + 0.3 }")" 0.8)
+header=$(($(grep -obUa data "$wav" | head -n 1 | cut -d: -f1) + 8))
+at() { awk -v b="$1" -v h="$header" -v r=$bytes_per_second -v d="$2" 'BEGIN { print (b - h) / r + d }'; }
+before=$(level_db "$wav" "$(at "$key_at" -1.0)" 1.0)
+after=$(level_db "$wav" "$(at "$muted_at" 0.3)" 0.8)
 echo "menu music: $before dB before mute, $after dB after"
 [ -n "$before" ] && [ "$before" != "-inf" ] && awk "BEGIN { exit !($before > -40) }" ||
   e2e_fail "wave: the menu theme is not heard ($before dB)"

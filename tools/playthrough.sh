@@ -13,9 +13,9 @@
 # not flat: from one round to the next a healthy game moved by up to 87 MB, about what
 # a leak of 90 MB a minute adds in a round. So the check fits a straight line through
 # the rounds from the second on and fails when it climbs by more than 60 MB a round.
-# On an eight-core machine with the software renderer, healthy runs climbed by 7 to
-# 32 MB a round (the renderer's scenes still filling up), the same game with that leak
-# by 89.
+# On an eight-core machine with the software renderer, healthy runs climbed by -1 to
+# 41 MB a round (the renderer's scenes still filling up), the same game with that leak
+# by 73 to 104.
 # Slow (a minute a round): not part of the test suite.
 #
 # Usage: bash tools/playthrough.sh [--docs] [--rounds N]     (after tools/build.sh)

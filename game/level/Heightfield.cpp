@@ -230,6 +230,14 @@ namespace {
 // near ground is drawn by the raster threads while the main thread still works out the
 // far ground and the rest of the scene (about a fifth more frames a second at the start
 // of a level, on eight cores).
+//
+// The price is memory, and it is the driver's: a flush that finds none of its earlier
+// parts finished starts a new one, llvmpipe (Mesa 22.3) keeps up to 64 of them, and an
+// idle one frees its binned triangles and lets go of the textures it drew with only
+// when it is used again. Five rounds of the whole game left 90 to 230 MB more in use at
+// the menu than the same game drawing its ground in one part (textures of levels
+// already unloaded among it), and the heap's high-water mark in flight near 450 MB
+// against 250.
 constexpr int PATCHES_PER_FLUSH = 128;
 
 } // namespace

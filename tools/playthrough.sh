@@ -10,12 +10,12 @@
 # The first round raises the memory to a plateau: the C library keeps what it has freed
 # for reuse, and Mesa's software renderer keeps its idle scenes (the binned commands of
 # earlier frames), which still hold textures of levels already gone. That plateau is
-# not flat: from one round to the next a healthy game moved by up to 87 MB, about what
+# not flat: from one round to the next a healthy game moved by up to 122 MB, more than
 # a leak of 90 MB a minute adds in a round. So the check fits a straight line through
 # the rounds from the second on and fails when it climbs by more than 60 MB a round.
-# On an eight-core machine with the software renderer, healthy runs climbed by -1 to
-# 41 MB a round (the renderer's scenes still filling up), the same game with that leak
-# by 73 to 104.
+# On an eight-core machine with the software renderer, six healthy runs climbed by -5
+# to 41 MB a round (the renderer's scenes still filling up), the same game with that
+# leak by 73 to 104.
 # Slow (a minute a round): not part of the test suite.
 #
 # Usage: bash tools/playthrough.sh [--docs] [--rounds N]     (after tools/build.sh)

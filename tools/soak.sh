@@ -12,7 +12,7 @@
 # renderer its buffers), so every level's visit in the last cycle is compared with
 # its visit in the cycle before. On an eight-core machine with Mesa's software
 # renderer, a healthy run moved a level's figure from the second cycle to the third by
-# 2 to 46 MB; with a leak of 90 MB a minute added, by 520 to 550 MB.
+# 2 to 46 MB; with a leak of 90 MB a minute added, by 510 to 555 MB.
 #
 # Usage: tools/soak.sh [kestrun binary] [output dir]
 # (defaults: build/kestrun and build/soak-output; memory.txt there has every reading)
